@@ -1,0 +1,50 @@
+# zrl_add_installer(<target>
+#     SCRIPTS <dir>      folder with global_var.lua, instscript.lua, uninstscript.lua
+#     SKIN <dir>         folder packed into the skin ZIP (resource ZIP/249)
+#     PAYLOAD <dir>      folder packed into the payload (resource _7Z/APP.7Z)
+#     [OUTPUT_NAME <name>])
+# Builds an installer executable from the installer's code and these inputs:
+# the scripts are compiled to 32-bit Lua 5.2 bytecode, the skin is zipped
+# deterministically and the payload is 7z-packed with its first two bytes exchanged.
+function(zrl_add_installer target)
+  cmake_parse_arguments(ARG "" "SCRIPTS;SKIN;PAYLOAD;OUTPUT_NAME" "" ${ARGN})
+  set(gen "${CMAKE_CURRENT_BINARY_DIR}/${target}.res")
+  file(MAKE_DIRECTORY "${gen}")
+
+  set(resource_files)
+  foreach(pair "global_var.lua:GLOBAL_VAR.LUAC" "instscript.lua:INSTSCRIPT.LUAC" "uninstscript.lua:UNINSTSCRIPT.LUAC")
+    string(REPLACE ":" ";" pair "${pair}")
+    list(GET pair 0 source)
+    list(GET pair 1 chunk)
+    add_custom_command(OUTPUT "${gen}/${chunk}"
+      COMMAND "${ZRL_LUAC32}" -o "${gen}/${chunk}" "${ARG_SCRIPTS}/${source}"
+      DEPENDS "${ARG_SCRIPTS}/${source}"
+      COMMENT "luac ${target}/${source}" VERBATIM)
+    list(APPEND resource_files "${gen}/${chunk}")
+  endforeach()
+
+  file(GLOB_RECURSE skin_files CONFIGURE_DEPENDS "${ARG_SKIN}/*")
+  add_custom_command(OUTPUT "${gen}/skin.zip"
+    COMMAND python3 "${ZRL_SOURCE_ROOT}/scripts/pack_skin.py" "${ARG_SKIN}" "${gen}/skin.zip"
+    DEPENDS ${skin_files} "${ZRL_SOURCE_ROOT}/scripts/pack_skin.py"
+    COMMENT "skin ${target}" VERBATIM)
+
+  file(GLOB_RECURSE payload_files CONFIGURE_DEPENDS "${ARG_PAYLOAD}/*")
+  add_custom_command(OUTPUT "${gen}/payload.7z.swapped"
+    COMMAND python3 "${ZRL_SOURCE_ROOT}/scripts/pack_payload.py" "${ARG_PAYLOAD}" "${gen}/payload.7z.swapped"
+    DEPENDS ${payload_files} "${ZRL_SOURCE_ROOT}/scripts/pack_payload.py"
+    COMMENT "payload ${target}" VERBATIM)
+  list(APPEND resource_files "${gen}/skin.zip" "${gen}/payload.7z.swapped")
+
+  set(ZRL_RES_DIR "${gen}")
+  configure_file("${ZRL_SOURCE_ROOT}/zrlsetup/zrlinstaller/zrlinstaller.rc.in" "${gen}/zrlinstaller.rc" @ONLY)
+  set_source_files_properties("${gen}/zrlinstaller.rc" PROPERTIES
+    OBJECT_DEPENDS "${resource_files};${ZRL_ICON_FILE}")
+
+  add_executable(${target} WIN32 "${gen}/zrlinstaller.rc")
+  target_link_libraries(${target} PRIVATE zrlinstaller_core)
+  target_link_options(${target} PRIVATE -municode -Wl,--large-address-aware)
+  if(ARG_OUTPUT_NAME)
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
+  endif()
+endfunction()
