@@ -47,6 +47,7 @@ void DeleteOldLogs(const std::string& folder, const std::string& baseName) {
 } // namespace zrl::log
 
 void CJVBaseLog::InitLogger(const std::string& ansiPath) {
+    logger_.reset();
     char buffer[MAX_PATH] = {};
     if (ansiPath.size() >= sizeof buffer) {
         ::OutputDebugStringA("InitLogger: log path too long, logging disabled");

@@ -68,10 +68,14 @@ void LogReport(const std::wstring& text) {
 
 } // namespace
 
-int ScriptErrorHandler(lua_State* L) {
+std::wstring FormatScriptError(lua_State* L) {
     const std::string report = BuildReport(L);
     // Recipe texts are UTF-8; text in any other encoding is read in the ANSI code page.
-    std::wstring text = IsValidUtf8(report) ? zrl::Utf8ToWide(report) : zrl::AnsiToWide(report);
+    return IsValidUtf8(report) ? zrl::Utf8ToWide(report) : zrl::AnsiToWide(report);
+}
+
+int ScriptErrorHandler(lua_State* L) {
+    std::wstring text = FormatScriptError(L);
 
     if (ZRLScriptEngine::Instance().ErrorMode() == ScriptErrorMode::LogOnly) {
         LogReport(text);

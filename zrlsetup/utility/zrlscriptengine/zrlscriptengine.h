@@ -63,6 +63,10 @@ private:
     ScriptErrorMode errorMode_ = ScriptErrorMode::ShowBox;
 };
 
+// The error report for the error value on top of the stack: the message, then
+// "      <call stack>" and one line per active function, as UTF-16.
+std::wstring FormatScriptError(lua_State* L);
+
 // The message handler of every protected call the engine makes: reports the
 // error with a Lua call stack and ends the process. Never returns.
 int ScriptErrorHandler(lua_State* L);

@@ -1,0 +1,1 @@
+resource_chunk_ran = (resource_chunk_ran or 0) + 1
