@@ -2,12 +2,14 @@
 #     SCRIPTS <dir>      folder with global_var.lua, instscript.lua, uninstscript.lua
 #     SKIN <dir>         folder packed into the skin ZIP (resource ZIP/249)
 #     PAYLOAD <dir>      folder packed into the payload (resource _7Z/APP.7Z)
-#     [OUTPUT_NAME <name>])
+#     [OUTPUT_NAME <name>]
+#     [TEXT_CHUNKS])     embed the scripts as Lua source instead of bytecode
+#                        (lets tests carry a chunk that does not load)
 # Builds an installer executable from the installer's code and these inputs:
 # the scripts are compiled to 32-bit Lua 5.2 bytecode, the skin is zipped
 # deterministically and the payload is 7z-packed with its first two bytes exchanged.
 function(zrl_add_installer target)
-  cmake_parse_arguments(ARG "" "SCRIPTS;SKIN;PAYLOAD;OUTPUT_NAME" "" ${ARGN})
+  cmake_parse_arguments(ARG "TEXT_CHUNKS" "SCRIPTS;SKIN;PAYLOAD;OUTPUT_NAME" "" ${ARGN})
   set(gen "${CMAKE_CURRENT_BINARY_DIR}/${target}.res")
   file(MAKE_DIRECTORY "${gen}")
 
@@ -16,9 +18,16 @@ function(zrl_add_installer target)
     string(REPLACE ":" ";" pair "${pair}")
     list(GET pair 0 source)
     list(GET pair 1 chunk)
+    if(ARG_TEXT_CHUNKS)
+      set(compile_command "${CMAKE_COMMAND}" -E copy "${ARG_SCRIPTS}/${source}" "${gen}/${chunk}")
+    else()
+      # Run from the scripts' folder so the chunk records "@instscript.lua", not a build path.
+      set(compile_command "${ZRL_LUAC32}" -o "${gen}/${chunk}" "${source}")
+    endif()
     add_custom_command(OUTPUT "${gen}/${chunk}"
-      COMMAND "${ZRL_LUAC32}" -o "${gen}/${chunk}" "${ARG_SCRIPTS}/${source}"
+      COMMAND ${compile_command}
       DEPENDS "${ARG_SCRIPTS}/${source}"
+      WORKING_DIRECTORY "${ARG_SCRIPTS}"
       COMMENT "luac ${target}/${source}" VERBATIM)
     list(APPEND resource_files "${gen}/${chunk}")
   endforeach()
@@ -43,6 +52,7 @@ function(zrl_add_installer target)
 
   add_executable(${target} WIN32 "${gen}/zrlinstaller.rc")
   target_link_libraries(${target} PRIVATE zrlinstaller_core)
+  add_dependencies(${target} zrl_icon)
   target_link_options(${target} PRIVATE -municode -Wl,--large-address-aware)
   if(ARG_OUTPUT_NAME)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")

@@ -21,8 +21,12 @@ std::string ReadAll(const wchar_t* path) {
         while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
         fclose(f);
     }
-    for (char& c : text) if (c == '\n' || c == '\r') c = ',';
-    return text;
+    std::string joined;   // one comma per line, whatever the line ends
+    for (char c : text) {
+        if (c == '\n') joined += ',';
+        else if (c != '\r') joined += c;
+    }
+    return joined;
 }
 
 void Append(const std::string& line) {

@@ -1,0 +1,33 @@
+// Runs a program and records its full 32-bit exit code: Wine hands only the low
+// eight bits to the Linux shell, and 0 for a process that was terminated.
+//   exitcode.exe <result file> <program> [arguments...]
+// Arguments are passed on space-separated; none of the tests' arguments hold spaces.
+#include <windows.h>
+#include <cstdio>
+#include <string>
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) return 2;
+    // The child's command line: the quoted program, then the arguments as given.
+    std::wstring program = argv[2];
+    std::wstring childLine = L"\"" + program + L"\"";
+    for (int i = 3; i < argc; ++i) childLine += L" " + std::wstring(argv[i]);
+
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(program.c_str(), childLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &si, &pi)) {
+        return 3;
+    }
+    CloseHandle(pi.hThread);
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hProcess);
+    if (FILE* f = _wfopen(argv[1], L"wb")) {
+        fprintf(f, "%lu\n", code);
+        fclose(f);
+    }
+    return 0;
+}
