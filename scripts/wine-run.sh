@@ -13,7 +13,16 @@ if [ -z "${WINEPREFIX:-}" ]; then
     # Two tests may get here at once: copy under a lock.
     exec 9>"$root/.unit.lock"
     flock 9
-    [ -f "$WINEPREFIX/.zrl-ready" ] || { rm -rf "$WINEPREFIX"; cp -a "$root/template" "$WINEPREFIX"; }
+    if [ ! -f "$WINEPREFIX/.zrl-ready" ]; then
+      rm -rf "$WINEPREFIX.tmp" && cp -a "$root/template" "$WINEPREFIX.tmp"
+      rm -f "$WINEPREFIX.tmp/.zrl-ready"
+      # Unit tests create windows but never look at them: Wine's null display driver.
+      WINEPREFIX=$WINEPREFIX.tmp HOME=$WINEPREFIX.tmp/home wine reg add 'HKCU\Software\Wine\Drivers' \
+        /v Graphics /d null /f >/dev/null 2>&1
+      WINEPREFIX=$WINEPREFIX.tmp wineserver -w
+      touch "$WINEPREFIX.tmp/.zrl-ready"
+      rm -rf "$WINEPREFIX" && mv "$WINEPREFIX.tmp" "$WINEPREFIX"
+    fi
     flock -u 9
   fi
 fi

@@ -1,6 +1,7 @@
 // Test window of a given class, shown minimised; records when something
 // restores it.   classwnd.exe <class> <state file> <timeout ms>
-// Writes "ready" once the window exists and "restored" when it is no longer iconic.
+// Writes "ready" once the window exists, "restored" when it is no longer iconic,
+// and "closed" when it is closed (the program then ends with exit code 0).
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,15 @@ void Write(const char* state) {
     }
 }
 
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) {
+        Write("closed");
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -23,7 +33,7 @@ int wmain(int argc, wchar_t** argv) {
     g_stateFile = argv[2];
     const DWORD timeout = static_cast<DWORD>(_wtoi(argv[3]));
     WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpfnWndProc = WindowProc;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = argv[1];
     RegisterClassW(&wc);
@@ -36,7 +46,10 @@ int wmain(int argc, wchar_t** argv) {
     bool restored = false;
     while (GetTickCount() - start < timeout) {
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) return 0;
+            DispatchMessageW(&msg);
+        }
         if (!restored && !IsIconic(window)) {
             restored = true;
             Write("restored");

@@ -12,6 +12,13 @@ namespace {
 
 bool Exists(const wchar_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
+void WriteLine(FILE* out, const std::wstring& line) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(n > 0 ? n - 1 : 0, '\0');
+    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, line.c_str(), -1, utf8.data(), n, nullptr, nullptr);
+    fprintf(out, "%s\n", utf8.c_str());
+}
+
 void Touch(const wchar_t* path) {
     if (FILE* f = _wfopen(path, L"wb")) fclose(f);
 }
@@ -42,10 +49,10 @@ int wmain(int argc, wchar_t** argv) {
         DWORD code = 0;
         GetExitCodeProcess(children[i].hProcess, &code);
         if (code == STILL_ACTIVE) {
-            fwprintf(out, L"%ls running\n", argv[i + 4]);
+            WriteLine(out, std::wstring(argv[i + 4]) + L" running");
             TerminateProcess(children[i].hProcess, 1);
         } else {
-            fwprintf(out, L"%ls exit=%lu\n", argv[i + 4], code);
+            WriteLine(out, std::wstring(argv[i + 4]) + L" exit=" + std::to_wstring(code));
         }
         CloseHandle(children[i].hProcess);
     }
