@@ -6,10 +6,10 @@
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
-        wchar_t path[MAX_PATH];
-        GetModuleFileNameW(instance, path, MAX_PATH);
-        if (FILE* f = _wfopen(L"C:\\planted.txt", L"ab")) {
-            fwprintf(f, L"%ls\n", path);
+        char path[MAX_PATH];
+        GetModuleFileNameA(instance, path, MAX_PATH);
+        if (FILE* f = fopen("C:\\planted.txt", "ab")) {
+            fprintf(f, "%s\n", path);
             fclose(f);
         }
     }

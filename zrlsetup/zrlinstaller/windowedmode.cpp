@@ -3,6 +3,7 @@
 
 #include "exitcodes.h"
 #include "../utility/base/dllsearch.h"
+#include "../utility/base/gdiplussession.h"
 #include "../utility/base/unique_handle.h"
 #include "../../jvpublic/jvbase/trace.h"
 
@@ -66,8 +67,10 @@ int RunWindowedMode(HINSTANCE instance, int appId) {
     SkinPackage skin;
     if (!LoadSkinPackage(instance, skin)) return zrl::exitcode::kFatalError;
     BecomePerMonitorDpiAware();
+    zrl::GdiplusSession gdiplus;   // the skin's text and images are drawn with GDI+
     const DWORD unionId = ReadUnionId();
-    TRACE(L"windowed mode: skin %u bytes, app id %d, union id %u\r\n", skin.size, appId, unionId);
+    TRACE(L"windowed mode: skin %u bytes, app id %d, union id %u, GDI+ %s\r\n", skin.size, appId,
+          unionId, gdiplus.Started() ? L"started" : L"unavailable");
 
     // The skinned installer window is not part of this build yet: end without installing.
     TRACE(L"windowed mode: the installer window is not available in this build\r\n");
