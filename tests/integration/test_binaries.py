@@ -65,6 +65,32 @@ class Imports(unittest.TestCase):
         self.assertTrue(characteristics & 0x20, "IMAGE_FILE_LARGE_ADDRESS_AWARE is not set")
 
 
+def resource(binary, name):
+    """Bytes of one resource of a built executable, as 7-Zip lists it."""
+    return subprocess.run(["7zz", "e", "-so", str(binary), ".rsrc/" + name],
+                          check=True, capture_output=True).stdout
+
+
+class EmbeddedResources(unittest.TestCase):
+    def test_installer_carries_its_resources_under_their_names(self):
+        setup = BUILD / "zrlinstaller.exe"
+        for chunk in ("GLOBAL_VAR.LUAC", "INSTSCRIPT.LUAC", "UNINSTSCRIPT.LUAC"):
+            with self.subTest(chunk=chunk):
+                data = resource(setup, "LUA/" + chunk)
+                # Lua 5.2 bytecode, format 0, little endian, int 4, size_t 4 (32-bit target).
+                self.assertEqual(data[:10], b"\x1bLua\x52\x00\x01\x04\x04\x04")
+        skin = resource(setup, "ZIP/249")
+        self.assertEqual(skin[:4], b"PK\x03\x04")
+        self.assertIn(b"Layout/", skin)
+        payload = resource(setup, "_7Z/APP.7Z")
+        self.assertEqual(payload[:6], b"z7\xbc\xaf\x27\x1c", "the first two bytes are exchanged")
+        listing = subprocess.run(["7zz", "l", str(setup)], check=True, capture_output=True, text=True).stdout
+        self.assertIn(".rsrc/GROUP_ICON/128", listing)
+        version = resource(setup, "version.txt").decode("utf-16-le", "replace")
+        self.assertRegex(version, r"FILEVERSION\s+1,0,0,6")
+        self.assertRegex(version, r'"ProductVersion",\s*"1.0.0.6"')
+
+
 class DllPlanting(WineTestCase):
     def setUp(self):
         super().setUp()
