@@ -128,6 +128,16 @@ TEST(GLibTab, CachesLoadedModulesPerKey) {
     EXPECT_EQ(Eval("GLibTab.kernel32:Get('GetCurrentProcessId', 'uint')()"), pid);
 }
 
+// A cached key loads nothing more: one UnLoad releases the only load.
+TEST(GLibTab, SecondAccessLoadsNothing) {
+    ASSERT_EQ(GetModuleHandleW(L"comreg.dll"), nullptr);
+    ASSERT_EQ(RunLua("c1 = GLibTab['comreg.dll'] c2 = GLibTab['comreg.dll']"), "");
+    EXPECT_EQ(Eval("rawequal(c1, c2)"), "true");
+    EXPECT_NE(GetModuleHandleW(L"comreg.dll"), nullptr);
+    ASSERT_EQ(RunLua("c1:UnLoad() GLibTab['comreg.dll'] = nil"), "");
+    EXPECT_EQ(GetModuleHandleW(L"comreg.dll"), nullptr);
+}
+
 TEST(GLibTab, LoadsByFullPath) {
     ASSERT_EQ(RunLua("dir = Lua_GetModuleFileName():match('^(.*)\\\\') full = dir .. '\\\\nativetest.dll'"), "");
     EXPECT_EQ(Eval("GLibTab[full]:Get('ReturnAllOnes', 'int')()"), "-1");
