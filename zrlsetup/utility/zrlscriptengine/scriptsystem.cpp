@@ -60,8 +60,11 @@ int Lua_GetCommandLineArgv(lua_State* L) {
     int count = 0;
     wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &count);
     if (!argv) return 0;
-    std::vector<std::wstring> arguments(argv, argv + count);
-    ::LocalFree(argv);
+    std::vector<std::wstring> arguments;
+    {
+        zrl::ScopeExit freeArgv([argv] { ::LocalFree(argv); });
+        arguments.assign(argv, argv + count);
+    }
     if (arguments.empty()) return 0;
     lua_createtable(L, static_cast<int>(arguments.size()), 0);
     for (size_t i = 0; i < arguments.size(); ++i) {
