@@ -46,50 +46,76 @@ protected:
     void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\ZrlScriptTest"); }
 };
 
-TEST_F(Registry, EachTypeIsWrittenAndReadBack) {
+// Where a root's test key is, for the script and for raw reads past it.
+struct RootCase {
+    const char* root;           // as the script names it
+    const char* scriptPath;     // the key as written inside Lua source
+    HKEY key;
+    const wchar_t* rawPath;     // the same key in the 64-bit view
+};
+
+class RegistryTypes : public ::testing::TestWithParam<RootCase> {
+protected:
+    void SetUp() override {
+        RegDeleteTreeW(GetParam().key, GetParam().rawPath);
+        ASSERT_EQ(RunLua(std::string("R = '") + GetParam().root + "' P = '" + GetParam().scriptPath + "'"), "");
+    }
+    void TearDown() override { RegDeleteTreeW(GetParam().key, GetParam().rawPath); }
+    bool Raw(const wchar_t* name, DWORD& type, std::vector<BYTE>& data) {
+        return ReadRaw(GetParam().key, GetParam().rawPath, name, type, data, KEY_WOW64_64KEY);
+    }
+};
+
+TEST_P(RegistryTypes, EachTypeIsWrittenAndReadBack) {
     ASSERT_EQ(RunLua(R"(
         r = {
-          Lua_RegAdd('HKCU', B, 'sz', 'REG_SZ', '%TMP%\\x'),
-          Lua_RegAdd('HKCU', B, 'esz', 'REG_EXPAND_SZ', '%TMP%\\x'),
-          Lua_RegAdd('HKCU', B, 'dw', 'REG_DWORD', 4294967295),
-          Lua_RegAdd('HKCU', B, 'dwtext', 'REG_DWORD', '17'),
-          Lua_RegAdd('HKCU', B, 'bin', 'REG_BINARY', '0A0b1'),
-          Lua_RegAdd('HKCU', B, 'zero', 'REG_BINARY', 0),
-          Lua_RegAdd('HKCU', B, 'cn', 'REG_SZ', '\xE5\xAE\x89\xE8\xA3\x85'),
-          Lua_RegAdd('HKCU', B, 'num', 'REG_SZ', 12),
-          Lua_RegAdd('HKCU', B, '', 'REG_SZ', 'default'),
+          Lua_RegAdd(R, P, 'sz', 'REG_SZ', '%TMP%\\x'),
+          Lua_RegAdd(R, P, 'esz', 'REG_EXPAND_SZ', '%TMP%\\x'),
+          Lua_RegAdd(R, P, 'dw', 'REG_DWORD', 4294967295),
+          Lua_RegAdd(R, P, 'dwtext', 'REG_DWORD', '17'),
+          Lua_RegAdd(R, P, 'bin', 'REG_BINARY', '0A0b1'),
+          Lua_RegAdd(R, P, 'zero', 'REG_BINARY', 0),
+          Lua_RegAdd(R, P, 'cn', 'REG_SZ', '\xE5\xAE\x89\xE8\xA3\x85'),
+          Lua_RegAdd(R, P, 'num', 'REG_SZ', 12),
+          Lua_RegAdd(R, P, '', 'REG_SZ', 'default'),
         }
         for i = 1, 9 do assert(r[i] == true, 'RegAdd #' .. i) end
     )"), "");
     wchar_t tmp[MAX_PATH];
     ASSERT_GT(ExpandEnvironmentStringsW(L"%TMP%\\x", tmp, MAX_PATH), 0u);
     const Case cases[] = {
-        {"Lua_RegQuery('HKCU', B, 'esz')", "\"%TMP%\\x\""},
-        {"Lua_RegQuery('HKCU', B, 'dw')", "4294967295"},
-        {"Lua_RegQuery('HKCU', B, 'dwtext')", "17"},
-        {"Lua_RegQuery('HKCU', B, 'bin')", "nil"},
-        {"Lua_RegQuery('HKCU', B, 'cn')", "\"\xE5\xAE\x89\xE8\xA3\x85\""},
-        {"Lua_RegQuery('HKCU', B, 'num')", "\"12\""},
-        {"Lua_RegQuery('HKCU', B)", "\"default\""},
-        {"Lua_RegQuery('HKCU', B, 'missing')", "nil"},
-        {"Lua_RegQuery('hkcu', B, 'dw')", "nil"},
-        {"Lua_RegQuery('HKCU', B .. '\\\\nokey', 'dw')", "nil"},
+        {"Lua_RegQuery(R, P, 'esz')", "\"%TMP%\\x\""},
+        {"Lua_RegQuery(R, P, 'dw')", "4294967295"},
+        {"Lua_RegQuery(R, P, 'dwtext')", "17"},
+        {"Lua_RegQuery(R, P, 'bin')", "nil"},
+        {"Lua_RegQuery(R, P, 'cn')", "\"\xE5\xAE\x89\xE8\xA3\x85\""},
+        {"Lua_RegQuery(R, P, 'num')", "\"12\""},
+        {"Lua_RegQuery(R, P)", "\"default\""},
+        {"Lua_RegQuery(R, P, 'missing')", "nil"},
+        {"Lua_RegQuery(R:lower(), P, 'dw')", "nil"},
+        {"Lua_RegQuery(R, P .. '\\\\nokey', 'dw')", "nil"},
     };
     for (const Case& c : cases) EXPECT_EQ(Eval(c.expression), c.expected) << c.expression;
 
     DWORD type = 0;
     std::vector<BYTE> data;
-    ASSERT_TRUE(ReadRaw(HKEY_CURRENT_USER, L"Software\\ZrlScriptTest", L"esz", type, data));
+    ASSERT_TRUE(Raw(L"esz", type, data));
     EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
-    ASSERT_TRUE(ReadRaw(HKEY_CURRENT_USER, L"Software\\ZrlScriptTest", L"bin", type, data));
+    ASSERT_TRUE(Raw(L"bin", type, data));
     EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
     EXPECT_EQ(data, (std::vector<BYTE>{0x0A, 0x0B, 0x01}));
-    ASSERT_TRUE(ReadRaw(HKEY_CURRENT_USER, L"Software\\ZrlScriptTest", L"zero", type, data));
+    ASSERT_TRUE(Raw(L"zero", type, data));
     EXPECT_EQ(data, (std::vector<BYTE>{0x00}));
-    ASSERT_TRUE(ReadRaw(HKEY_CURRENT_USER, L"Software\\ZrlScriptTest", L"sz", type, data));
+    ASSERT_TRUE(Raw(L"sz", type, data));
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(data.data())), tmp);
 }
+
+// HKLM: this 32-bit program's machine keys land under Wow6432Node.
+INSTANTIATE_TEST_SUITE_P(Roots, RegistryTypes, ::testing::Values(
+    RootCase{"HKCU", "Software\\\\ZrlScriptTypes", HKEY_CURRENT_USER, L"Software\\ZrlScriptTypes"},
+    RootCase{"HKLM", "SOFTWARE\\\\ZrlScriptTypes", HKEY_LOCAL_MACHINE, L"SOFTWARE\\Wow6432Node\\ZrlScriptTypes"}),
+    [](const ::testing::TestParamInfo<RootCase>& info) { return std::string(info.param.root); });
 
 TEST_F(Registry, OverwriteOnlyWhenAsked) {
     ASSERT_EQ(RunLua(R"(
