@@ -5,6 +5,15 @@
 
 #include <iterator>
 
+#include "dllmanager.h"
+#include "glibtab.h"
+#include "rawbuffer.h"
+#include "scriptmessages.h"
+#include "scriptregistration.h"
+#include "scriptregistry.h"
+#include "scriptstrings.h"
+#include "scriptsystem.h"
+
 namespace zrl::script {
 namespace {
 
@@ -20,12 +29,28 @@ struct FunctionEntry {
 
 // AString, WString, RawBuffer, DllManager, in this order, as they are built.
 const ModuleEntry kModules[] = {
-    {nullptr, nullptr},
+    {"AString", OpenAString},
+    {"WString", OpenWString},
+    {"RawBuffer", OpenRawBuffer},
+    {"DllManager", OpenDllManager},
 };
 
 // Lua_UnCompress7z ... Lua_HttpPost, in registration order, as they are built.
 const FunctionEntry kFunctions[] = {
-    {nullptr, nullptr},
+    {"Lua_RegSvr32", Lua_RegSvr32},                           // 2
+    {"Lua_RegistDll", Lua_RegistDll},                         // 3
+    {"Lua_RegQuery", Lua_RegQuery},                           // 4
+    {"Lua_RegAdd", Lua_RegAdd},                               // 5
+    {"Lua_RegDel", Lua_RegDel},                               // 6
+    {"Lua_GetOSVersion", Lua_GetOSVersion},                   // 20
+    {"Lua_Logout", Lua_Logout},                               // 21
+    {"Lua_MsgBox", Lua_MsgBox},                               // 22
+    {"Lua_IsWow64", Lua_IsWow64},                             // 26
+    {"Lua_ExitWindows", Lua_ExitWindows},                     // 28
+    {"Lua_GetModuleFileName", Lua_GetModuleFileName},         // 29
+    {"Lua_GetCommandLineArgv", Lua_GetCommandLineArgv},       // 30
+    {"Lua_EnablePrivilege", Lua_EnablePrivilege},             // 31
+    {"Lua_GetDriverInstallPath", Lua_GetDriverInstallPath},   // 36
 };
 
 } // namespace
@@ -36,6 +61,7 @@ void RegisterModules(lua_State* L) {
         luaL_requiref(L, module.name, module.open, 1);
         lua_pop(L, 1);
     }
+    BuildGLibTab(L);
 }
 
 void RegisterFunctions(lua_State* L) {
