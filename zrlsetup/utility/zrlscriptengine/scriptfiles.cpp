@@ -220,8 +220,13 @@ int Lua_PathYetAnotherMakeUniqueName(lua_State* L) {
     if (path.size() >= kPathUnits) {
         TRACE(L"Fun:%s, Description:path too long (%u units), refused\r\n", L"Lua_PathYetAnotherMakeUniqueName",
               static_cast<unsigned>(path.size()));
-    } else if (!::PathYetAnotherMakeUniqueName(unique, path.c_str(), nullptr, nullptr)) {
-        unique[0] = L'\0';
+    } else {
+        // The system wants the folder and the file name apart: given the whole path as the
+        // folder and no name, some shells append a garbage extension to the variant.
+        const size_t cut = path.find_last_of(L"\\/");
+        const std::wstring folder = cut == std::wstring::npos ? std::wstring() : path.substr(0, cut);
+        const std::wstring name = cut == std::wstring::npos ? path : path.substr(cut + 1);
+        if (!::PathYetAnotherMakeUniqueName(unique, folder.c_str(), nullptr, name.c_str())) unique[0] = L'\0';
     }
     PushText(L, unique);
     return 1;
