@@ -16,9 +16,27 @@
 
 namespace {
 
-bool IsLinkedDirectory(DWORD attributes) {
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+// A directory that stands for another place: a junction or a directory symbolic link
+// (name-surrogate reparse tags). Directories that are reparse points for storage reasons
+// (cloud placeholders, deduplication) hold their own files and are walked. An unknown
+// tag (0) counts as a link: better to leave a folder behind than to follow one.
+bool IsLinkedDirectory(const WIN32_FIND_DATAW& entry) {
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        return false;
+    }
+    const DWORD tag = entry.dwReserved0;   // the reparse tag, when the attribute is set
+    return tag == 0 || IsReparseTagNameSurrogate(tag);
+}
+
+// The same test for a path given to the routine itself.
+bool IsLinkedDirectory(const std::wstring& path) {
+    std::wstring bare = path;
+    while (bare.size() > 3 && (bare.back() == L'\\' || bare.back() == L'/')) bare.pop_back();
+    if (bare.find_first_of(L"*?") != std::wstring::npos) return false;
+    WIN32_FIND_DATAW entry{};
+    zrl::UniqueFindHandle search(::FindFirstFileW(bare.c_str(), &entry));
+    return search && IsLinkedDirectory(entry);
 }
 
 std::wstring JoinPath(const std::wstring& directory, const std::wstring& name) {
@@ -36,7 +54,7 @@ void RemoveLink(const std::wstring& path) {
 void DeleteTree(const wchar_t* routine, const std::wstring& path, ScriptCallback* callback) {
     TRACE(L"%s %s", routine, path.c_str());
     const bool isDirectory = ::PathIsDirectoryW(path.c_str()) != FALSE;
-    if (isDirectory && IsLinkedDirectory(::GetFileAttributesW(path.c_str()))) {
+    if (isDirectory && IsLinkedDirectory(path)) {
         RemoveLink(path);
         return;
     }
@@ -60,7 +78,7 @@ void DeleteTree(const wchar_t* routine, const std::wstring& path, ScriptCallback
         const std::wstring full = JoinPath(folder, name);
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             if (name == L"." || name == L"..") continue;
-            if (IsLinkedDirectory(entry.dwFileAttributes)) {
+            if (IsLinkedDirectory(entry)) {
                 RemoveLink(full);
             } else {
                 DeleteTree(routine, full, callback);
