@@ -125,17 +125,18 @@ class Deletes(ScriptTestCase):
         for state in ["C:\\held1.txt", "C:\\held2.txt"]:
             self.assertTrue(wait_for(lambda: "held" in read_text(self.host(state))), "holder did not start")
         values = self.lua_ok(r'''
-            local seen = {}
             put("tree", Lua_DelFileRecursiveEx("C:\\t", function(path, code) put("cb_tree", path, code) end))
             put("file", Lua_DelFileRecursiveEx("C:\\lone.dat", function(path, code) put("cb_file", path, code) end))
             put("no_callback", Lua_DelFileRecursiveEx("C:\\lone.dat"))
+            put("deleteex_locked", Lua_DeleteFileEx("C:\\lone.dat"))   -- no box, no trace: just false
         ''')
         self.host("C:\\release.txt").write_text("go")
         for holder in holders:
             holder.wait(timeout=30)
         self.assertEqual(values["cb_tree"], "C:\\t\\sub\\locked.dat,32")
         self.assertEqual(values["cb_file"], "C:\\lone.dat,32")
-        self.assertEqual((values["tree"], values["file"], values["no_callback"]), ("", "", ""))
+        self.assertEqual((values["tree"], values["file"], values["no_callback"], values["deleteex_locked"]),
+                         ("", "", "", "false"))
         # Only the locked file and the folders holding it are left.
         left = sorted(str(p.relative_to(self.host("C:\\t"))) for p in self.host("C:\\t").rglob("*"))
         self.assertEqual(left, ["sub", "sub/locked.dat"])
