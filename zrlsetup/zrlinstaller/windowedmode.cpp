@@ -4,7 +4,10 @@
 #include "exitcodes.h"
 #include "../utility/base/dllsearch.h"
 #include "../utility/base/unique_handle.h"
+#include "../../jvpublic/jvbase/jvstatmodule.h"
 #include "../../jvpublic/jvbase/trace.h"
+
+#include <curl/curl.h>
 
 namespace {
 
@@ -60,6 +63,22 @@ DWORD ReadUnionId() {
     return value;
 }
 
+// libcurl and the statistics module for the length of the window's life:
+// set up before the window is created, shut down after its message loop.
+class ReportingSession {
+public:
+    ReportingSession(int appId, DWORD unionId) {
+        ::curl_global_init(CURL_GLOBAL_ALL);
+        JVStatModule::Instance()->Init(appId, static_cast<int>(unionId), ZRL_STAT_DISPATCH_HOST, L"");
+    }
+    ~ReportingSession() {
+        JVStatModule::Instance()->Shutdown();
+        ::curl_global_cleanup();
+    }
+    ReportingSession(const ReportingSession&) = delete;
+    ReportingSession& operator=(const ReportingSession&) = delete;
+};
+
 } // namespace
 
 int RunWindowedMode(HINSTANCE instance, int appId) {
@@ -68,6 +87,7 @@ int RunWindowedMode(HINSTANCE instance, int appId) {
     BecomePerMonitorDpiAware();
     const DWORD unionId = ReadUnionId();
     TRACE(L"windowed mode: skin %u bytes, app id %d, union id %u\r\n", skin.size, appId, unionId);
+    ReportingSession reporting(appId, unionId);
 
     // The skinned installer window is not part of this build yet: end without installing.
     TRACE(L"windowed mode: the installer window is not available in this build\r\n");

@@ -5,6 +5,8 @@
 
 #include <iterator>
 
+#include "httpfunctions.h"
+
 namespace zrl::script {
 namespace {
 
@@ -26,6 +28,7 @@ const ModuleEntry kModules[] = {
 // Lua_UnCompress7z ... Lua_HttpPost, in registration order, as they are built.
 const FunctionEntry kFunctions[] = {
     {nullptr, nullptr},
+    {"Lua_HttpPost", Lua_HttpPost},                           // 41
 };
 
 } // namespace
