@@ -11,6 +11,11 @@
 
 ThreadPoolImpl::~ThreadPoolImpl() {
     Stop();
+    // Workers left by a Stop that failed (called from a worker) are joined
+    // here; a joinable std::thread must never be destroyed.
+    for (std::thread& worker : workers_) {
+        if (worker.joinable() && worker.get_id() != std::this_thread::get_id()) worker.join();
+    }
 }
 
 void ThreadPoolImpl::Start() {
