@@ -42,8 +42,8 @@ set_target_properties(zrl_pugixml PROPERTIES
 # libcurl with Schannel: crypt32 and bcrypt are delay-loaded (see cmake/delayload.cmake);
 # secur32 and iphlpapi it loads itself from System32.
 include(${CMAKE_CURRENT_LIST_DIR}/delayload.cmake)
-zrl_delay_import(zrl_crypt32_delay crypt32)
-zrl_delay_import(zrl_bcrypt_delay bcrypt)
+zrl_delay_import(zrl_crypt32_delay crypt32 USED_BY "${ZRL_CURL_DIR}/lib/libcurl.a")
+zrl_delay_import(zrl_bcrypt_delay bcrypt USED_BY "${ZRL_CURL_DIR}/lib/libcurl.a")
 add_library(zrl_curl STATIC IMPORTED GLOBAL)
 set_target_properties(zrl_curl PROPERTIES
   IMPORTED_LOCATION "${ZRL_CURL_DIR}/lib/libcurl.a"
