@@ -3,7 +3,9 @@ collector, and pqstat.dll driven in the install recipe's call order."""
 import shutil
 import sys
 
-from winetest import BUILD, TOOLS, WineTestCase, read_text
+import subprocess
+
+from winetest import BUILD, TOOLS, WineTestCase, installer, read_text
 
 sys.path.insert(0, str(TOOLS.parent.parent / "tests" / "tools"))
 sys.path.insert(0, str(BUILD.parent / "tests" / "tools"))
@@ -104,6 +106,40 @@ class StatisticsTest(WineTestCase):
                     self.assertEqual(result["post"], "0")
                     self.assertEqual(result["init"], "1")
             self.assertEqual(len(collector.wait(5, timeout=1, channel="http")), 1)   # the 500 only
+
+
+class WindowedStartupTest(WineTestCase):
+    """The installer's windowed start-up configures pqstat.dll beside it and
+    closes it at the end; its dispatch host is 127.0.0.1:48700 in this variant."""
+
+    def set_union_id(self, value):
+        key = "HKCU\\SOFTWARE\\tarnwick"
+        if value is None:
+            command = ["wine", "reg", "delete", key, "/v", "UnionId", "/f"]
+        else:
+            command = ["wine", "reg", "add", key, "/v", "UnionId", "/t", "REG_DWORD", "/d", str(value), "/f"]
+        subprocess.run(command, env=self.env, capture_output=True)
+
+    def test_start_up_hands_ids_and_version_to_the_dll_and_closes_it(self):
+        setup = self.install_file(installer("stat_installer"), "C:\\setup\\setup.exe")
+        self.install_file(PQSTAT, "C:\\setup\\pqstat.dll")
+        cases = [  # union id in the registry, recipe environment, expected (app id, union id)
+            (None, {}, (158, 40000)),
+            (99, {}, (158, 40000)),
+            (100, {}, (158, 100)),
+            (70000, {"ZRL_TEST_APP_ID": "300"}, (44, 4464)),
+            (100, {"ZRL_TEST_MUTEX": "Local\\own-name"}, (0, 100)),
+        ]
+        with StatCollector(udp_port=48700) as collector:
+            for union_id, env, expected in cases:
+                with self.subTest(union_id=union_id, env=env):
+                    self.set_union_id(union_id)
+                    seen = len(collector.records)
+                    self.run_program(setup, env=env)
+                    reports = [r["json"] for r in collector.wait(seen + 1, channel="udp")[seen:]]
+                    self.assertEqual([r["type"] for r in reports], ["offline"])
+                    self.assertEqual((reports[0]["appid"], reports[0]["unionid"]), expected)
+                    self.assertEqual(reports[0]["version"], "1.0.0.6")
 
 
 if __name__ == "__main__":

@@ -9,9 +9,12 @@
 
 #include <curl/curl.h>
 
+#include <string>
+
 namespace {
 
 constexpr DWORD kDefaultUnionId = 40000;
+constexpr UINT kStatDispatchHostString = 6001;
 
 struct SkinPackage {
     const void* data = nullptr;
@@ -63,13 +66,20 @@ DWORD ReadUnionId() {
     return value;
 }
 
+// The statistics dispatch host carried in the executable's string table.
+std::wstring StatDispatchHost(HINSTANCE instance) {
+    const wchar_t* text = nullptr;
+    const int length = ::LoadStringW(instance, kStatDispatchHostString, reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+
 // libcurl and the statistics module for the length of the window's life:
 // set up before the window is created, shut down after its message loop.
 class ReportingSession {
 public:
-    ReportingSession(int appId, DWORD unionId) {
+    ReportingSession(HINSTANCE instance, int appId, DWORD unionId) {
         ::curl_global_init(CURL_GLOBAL_ALL);
-        JVStatModule::Instance()->Init(appId, static_cast<int>(unionId), ZRL_STAT_DISPATCH_HOST, L"");
+        JVStatModule::Instance()->Init(appId, static_cast<int>(unionId), StatDispatchHost(instance), L"");
     }
     ~ReportingSession() {
         JVStatModule::Instance()->Shutdown();
@@ -87,7 +97,7 @@ int RunWindowedMode(HINSTANCE instance, int appId) {
     BecomePerMonitorDpiAware();
     const DWORD unionId = ReadUnionId();
     TRACE(L"windowed mode: skin %u bytes, app id %d, union id %u\r\n", skin.size, appId, unionId);
-    ReportingSession reporting(appId, unionId);
+    ReportingSession reporting(instance, appId, unionId);
 
     // The skinned installer window is not part of this build yet: end without installing.
     TRACE(L"windowed mode: the installer window is not available in this build\r\n");
