@@ -80,7 +80,7 @@ class HttpClientTest(WineTestCase):
 class HttpPostScriptTest(WineTestCase):
 
     def test_lua_http_post(self):
-        with StatCollector(status=500) as server:
+        with StatCollector(status=500) as server, SilentServer() as silent:
             script = self.host("C:\\post.lua")
             script.write_text(
                 'local r = {type(Lua_HttpPost)}\n'
@@ -88,18 +88,20 @@ class HttpPostScriptTest(WineTestCase):
                 f'r[#r + 1] = tostring(Lua_HttpPost("{server.url("/lua")}", "{{\\"n\\":\\"\\228\\189\\160\\"}}"))\n'
                 f'r[#r + 1] = tostring(Lua_HttpPost("{UNRESOLVABLE}", "x"))\n'
                 f'r[#r + 1] = tostring(Lua_HttpPost("{server.url("/number")}", 42))\n'
+                f'r[#r + 1] = tostring(Lua_HttpPost("http://127.0.0.1:{silent.port}/", "x"))\n'
                 'local f = io.open("C:\\\\post-result.txt", "w")\n'
                 'f:write(table.concat(r, " "))\n'
                 'f:close()\n', encoding="utf-8")
             self.assertEqual(self.run_program(TOOLS / "luarun.exe", "C:\\post.lua"), 0)
             requests = server.wait(3, timeout=2, channel="http")
         # Empty URL: nothing sent. Status 500: the transfer completed. Unresolvable: false.
+        # A server that never answers: false once the 15 s limit ends the transfer (28).
         # The body goes out byte for byte (UTF-8), a number in its text form.
-        self.assertEqual(read_text(self.host("C:\\post-result.txt")), "function false true false true")
+        self.assertEqual(read_text(self.host("C:\\post-result.txt")), "function false true false true false")
         self.assertEqual([(r["path"], r["raw"]) for r in requests],
                          [("/lua", '{"n":"你"}'.encode()), ("/number", b"42")])
         trace = self.trace()
-        self.assertEqual(re.findall(r"Post Url code: (\d+)", trace), ["0", "6", "0"])
+        self.assertEqual(re.findall(r"Post Url code: (\d+)", trace), ["0", "6", "0", "28"])
 
 
 if __name__ == "__main__":
