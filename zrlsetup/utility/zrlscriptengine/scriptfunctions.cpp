@@ -7,6 +7,7 @@
 
 #include "dllmanager.h"
 #include "glibtab.h"
+#include "httpfunctions.h"
 #include "rawbuffer.h"
 #include "scriptfiles.h"
 #include "scriptmessages.h"
@@ -79,6 +80,7 @@ const FunctionEntry kFunctions[] = {
     {"Lua_PathFileExists", Lua_PathFileExists},                               // 38
     {"Lua_PathYetAnotherMakeUniqueName", Lua_PathYetAnotherMakeUniqueName},   // 39
     {"Lua_ShellExec", Lua_ShellExec},                                         // 40
+    {"Lua_HttpPost", Lua_HttpPost},                                           // 41
 };
 
 } // namespace
