@@ -39,12 +39,17 @@ set_target_properties(zrl_pugixml PROPERTIES
   IMPORTED_LOCATION "${ZRL_PUGIXML_DIR}/lib/libpugixml.a"
   INTERFACE_INCLUDE_DIRECTORIES "${ZRL_PUGIXML_DIR}/include")
 
+# libcurl with Schannel: crypt32 and bcrypt are delay-loaded (see cmake/delayload.cmake);
+# secur32 and iphlpapi it loads itself from System32.
+include(${CMAKE_CURRENT_LIST_DIR}/delayload.cmake)
+zrl_delay_import(zrl_crypt32_delay crypt32 USED_BY "${ZRL_CURL_DIR}/lib/libcurl.a")
+zrl_delay_import(zrl_bcrypt_delay bcrypt USED_BY "${ZRL_CURL_DIR}/lib/libcurl.a")
 add_library(zrl_curl STATIC IMPORTED GLOBAL)
 set_target_properties(zrl_curl PROPERTIES
   IMPORTED_LOCATION "${ZRL_CURL_DIR}/lib/libcurl.a"
   INTERFACE_INCLUDE_DIRECTORIES "${ZRL_CURL_DIR}/include"
   INTERFACE_COMPILE_DEFINITIONS "CURL_STATICLIB"
-  INTERFACE_LINK_LIBRARIES "ws2_32;crypt32;bcrypt;advapi32")
+  INTERFACE_LINK_LIBRARIES "ws2_32;zrl_crypt32_delay;zrl_bcrypt_delay;advapi32")
 
 add_library(zrl_gtest STATIC IMPORTED GLOBAL)
 set_target_properties(zrl_gtest PROPERTIES

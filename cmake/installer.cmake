@@ -3,13 +3,14 @@
 #     SKIN <dir>         folder packed into the skin ZIP (resource ZIP/249)
 #     PAYLOAD <dir>      folder packed into the payload (resource _7Z/APP.7Z)
 #     [OUTPUT_NAME <name>]
+#     [STAT_DISPATCH_HOST <host[:port]>]  statistics dispatch host (default ZRL_STAT_DISPATCH_HOST)
 #     [TEXT_CHUNKS])     embed the scripts as Lua source instead of bytecode
 #                        (lets tests carry a chunk that does not load)
 # Builds an installer executable from the installer's code and these inputs:
 # the scripts are compiled to 32-bit Lua 5.2 bytecode, the skin is zipped
 # deterministically and the payload is 7z-packed with its first two bytes exchanged.
 function(zrl_add_installer target)
-  cmake_parse_arguments(ARG "TEXT_CHUNKS" "SCRIPTS;SKIN;PAYLOAD;OUTPUT_NAME" "" ${ARGN})
+  cmake_parse_arguments(ARG "TEXT_CHUNKS" "SCRIPTS;SKIN;PAYLOAD;OUTPUT_NAME;STAT_DISPATCH_HOST" "" ${ARGN})
   set(gen "${CMAKE_CURRENT_BINARY_DIR}/${target}.res")
   file(MAKE_DIRECTORY "${gen}")
 
@@ -46,6 +47,9 @@ function(zrl_add_installer target)
   list(APPEND resource_files "${gen}/skin.zip" "${gen}/payload.7z.swapped")
 
   set(ZRL_RES_DIR "${gen}")
+  if(ARG_STAT_DISPATCH_HOST)
+    set(ZRL_STAT_DISPATCH_HOST "${ARG_STAT_DISPATCH_HOST}")
+  endif()
   configure_file("${ZRL_SOURCE_ROOT}/zrlsetup/zrlinstaller/zrlinstaller.rc.in" "${gen}/zrlinstaller.rc" @ONLY)
   set_source_files_properties("${gen}/zrlinstaller.rc" PROPERTIES
     OBJECT_DEPENDS "${resource_files};${ZRL_ICON_FILE}")

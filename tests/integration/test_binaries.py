@@ -52,10 +52,16 @@ class Imports(unittest.TestCase):
             with self.subTest(binary=binary.name):
                 self.assertLessEqual(imports(binary), SYSTEM_DLLS)
 
-    def test_installers_import_only_known_dlls(self):
-        for binary in [BUILD / "zrlinstaller.exe", installer("phases_installer")]:
+    def test_installers_and_shipped_dlls_import_only_known_dlls(self):
+        for binary in [BUILD / "zrlinstaller.exe", installer("phases_installer"), BUILD / "pqstat" / "pqstat.dll"]:
             with self.subTest(binary=binary.name):
-                self.assertLessEqual(imports(binary), KNOWN_DLLS)
+                found = imports(binary)
+                self.assertIn("kernel32.dll", found)
+                self.assertLessEqual(found, KNOWN_DLLS)
+        # libcurl's Schannel needs crypt32 and bcrypt: present, but only as delayed imports.
+        data = (BUILD / "zrlinstaller.exe").read_bytes()
+        self.assertIn(b"crypt32.dll\0", data)
+        self.assertIn(b"bcrypt.dll\0", data)
 
     def test_installer_is_large_address_aware(self):
         # The COFF header's characteristics, right after the "PE\0\0" signature and 18 bytes.
@@ -121,6 +127,17 @@ class DllPlanting(WineTestCase):
         self.run_program(setup)
         self.assertEqual(read_text(self.host("C:\\planted.txt")), "")
         self.assertIn("windowed mode:", self.trace())
+
+    def test_delayed_calls_load_the_system_copies_not_a_planted_one(self):
+        folder = "C:\\planted"
+        self.plant(folder)
+        program = self.install_file(TOOLS / "delayload.exe", folder + "\\delayload.exe")
+        self.assertEqual(self.run_program(program), 0)
+        self.assertFalse(self.host("C:\\planted.txt").exists())
+        # Control: a plain load by name from the same folder takes the look-alike.
+        loader = self.install_file(TOOLS / "loadlib.exe", folder + "\\loadlib.exe")
+        self.run_program(loader, "crypt32.dll")
+        self.assertIn("crypt32.dll", read_text(self.host("C:\\planted.txt")))
 
 
 if __name__ == "__main__":

@@ -5,11 +5,17 @@
 #include "../utility/base/dllsearch.h"
 #include "../utility/base/gdiplussession.h"
 #include "../utility/base/unique_handle.h"
+#include "../../jvpublic/jvbase/jvstatmodule.h"
 #include "../../jvpublic/jvbase/trace.h"
+
+#include <curl/curl.h>
+
+#include <string>
 
 namespace {
 
 constexpr DWORD kDefaultUnionId = 40000;
+constexpr UINT kStatDispatchHostString = 6001;
 
 struct SkinPackage {
     const void* data = nullptr;
@@ -61,6 +67,29 @@ DWORD ReadUnionId() {
     return value;
 }
 
+// The statistics dispatch host carried in the executable's string table.
+std::wstring StatDispatchHost(HINSTANCE instance) {
+    const wchar_t* text = nullptr;
+    const int length = ::LoadStringW(instance, kStatDispatchHostString, reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 ? std::wstring(text, static_cast<size_t>(length)) : std::wstring();
+}
+
+// libcurl and the statistics module for the length of the window's life:
+// set up before the window is created, shut down after its message loop.
+class ReportingSession {
+public:
+    ReportingSession(HINSTANCE instance, int appId, DWORD unionId) {
+        ::curl_global_init(CURL_GLOBAL_ALL);
+        JVStatModule::Instance()->Init(appId, static_cast<int>(unionId), StatDispatchHost(instance), L"");
+    }
+    ~ReportingSession() {
+        JVStatModule::Instance()->Shutdown();
+        ::curl_global_cleanup();
+    }
+    ReportingSession(const ReportingSession&) = delete;
+    ReportingSession& operator=(const ReportingSession&) = delete;
+};
+
 } // namespace
 
 int RunWindowedMode(HINSTANCE instance, int appId) {
@@ -71,6 +100,7 @@ int RunWindowedMode(HINSTANCE instance, int appId) {
     const DWORD unionId = ReadUnionId();
     TRACE(L"windowed mode: skin %u bytes, app id %d, union id %u, GDI+ %s\r\n", skin.size, appId,
           unionId, gdiplus.Started() ? L"started" : L"unavailable");
+    ReportingSession reporting(instance, appId, unionId);
 
     // The skinned installer window is not part of this build yet: end without installing.
     TRACE(L"windowed mode: the installer window is not available in this build\r\n");

@@ -15,6 +15,8 @@
 
 #include <lua.hpp>
 
+class ScriptCallback;
+
 // What a script runtime error does once its text is built.
 enum class ScriptErrorMode {
     ShowBox,      // an error box with the text and call stack, then exit
@@ -48,6 +50,11 @@ public:
     void CallScriptEvent(const char* name);
     // Calls the function below the top `nargs` values under the error handler.
     int ProtectedCall(int nargs, int nresults);
+
+    // Deletes a file or a directory tree; junctions and links inside are removed, not followed.
+    // The Ex form reports each file it could not delete to the callback (path, error code).
+    static void DeleteDirectories(const std::wstring& path);
+    static void DeleteDirectoriesEx(const std::wstring& path, ScriptCallback* callback);
 
     void SetErrorMode(ScriptErrorMode mode) { errorMode_ = mode; }
     ScriptErrorMode ErrorMode() const { return errorMode_; }
