@@ -64,6 +64,8 @@ public:
     virtual void OnMouse(MouseEvent, POINT) {}
     virtual void OnFocus(bool) {}
     virtual void OnScaleChanged() {}
+    // After each layout pass: whether the control and all its parents are visible (for native windows).
+    virtual void SyncShown(bool) {}
 
     // Data.
     const std::wstring& Name() const { return name_; }

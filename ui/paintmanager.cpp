@@ -2,6 +2,7 @@
 // focus, timers and notifications of one window.
 #include "paintmanager.h"
 
+#include "accessible.h"
 #include "containers.h"
 #include "dpi.h"
 #include "richedit.h"
@@ -27,6 +28,14 @@ void InitTree(Control* c, SkinPaintManager& pm) {
     if (c->TabSupport()) pm.AddTabControl(c);
     if (Container* box = c->AsContainer()) {
         for (size_t i = 0; i < box->Count(); ++i) InitTree(box->At(i), pm);
+    }
+}
+
+void SyncShown(Control* c, bool parentShown) {
+    const bool shown = parentShown && c->IsVisible();
+    c->SyncShown(shown);
+    if (Container* box = c->AsContainer()) {
+        for (size_t i = 0; i < box->Count(); ++i) SyncShown(box->At(i), shown);
     }
 }
 
@@ -126,6 +135,7 @@ void SkinPaintManager::Layout() {
         root_->SetPos(RECT{0, 0, 0, 0});
         root_->SetPos(client);
     }
+    if (window_) SyncShown(root_.get(), true);
 }
 
 void SkinPaintManager::Invalidate(const RECT& rc) {
@@ -398,6 +408,8 @@ bool SkinPaintManager::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
         result = reinterpret_cast<LRESULT>(control->BackgroundBrush());
         return true;
     }
+    case WM_GETOBJECT:
+        return AnswerGetObject(*this, wParam, lParam, result);
     case WM_COMMAND:
         if (HIWORD(wParam) == EN_CHANGE && lParam) {
             auto* control = reinterpret_cast<RichEdit*>(::GetWindowLongPtrW(reinterpret_cast<HWND>(lParam), GWLP_USERDATA));

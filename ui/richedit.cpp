@@ -32,7 +32,7 @@ bool RichEdit::SetAttribute(const std::wstring& n, const std::wstring& v) {
 
 void RichEdit::Init() {
     if (edit_ || !manager_ || !manager_->Window()) return;
-    DWORD style = WS_CHILD | ES_LEFT | ES_AUTOHSCROLL | (visible_ ? WS_VISIBLE : 0);
+    DWORD style = WS_CHILD | ES_LEFT | ES_AUTOHSCROLL;   // shown by the first layout pass
     if (password_) style |= ES_PASSWORD;
     if (readOnly_) style |= ES_READONLY;
     edit_ = ::CreateWindowExW(0, L"EDIT", text_.c_str(), style, 0, 0, 0, 0, manager_->Window(), nullptr,
@@ -59,9 +59,13 @@ LRESULT CALLBACK RichEdit::EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
             self->manager_->MoveFocus(::GetKeyState(VK_SHIFT) >= 0);
             return 0;
         }
+        if (wParam == 'A' && ::GetKeyState(VK_CONTROL) < 0) {   // select all, which not every EDIT does itself
+            ::SendMessageW(hwnd, EM_SETSEL, 0, -1);
+            return 0;
+        }
         break;
     case WM_CHAR:
-        if (wParam == L'\t' || wParam == L'\r') return 0;
+        if (wParam == L'\t' || wParam == L'\r' || wParam == 1 /* Ctrl+A */) return 0;
         break;
     case WM_SETFOCUS:
         if (self->manager_ && self->manager_->Focused() != self) self->manager_->SetFocus(self);
@@ -106,7 +110,14 @@ void RichEdit::SetPos(const RECT& rc) {
 
 void RichEdit::SetVisible(bool visible) {
     Container::SetVisible(visible);
-    if (edit_) ::ShowWindow(edit_, visible ? SW_SHOWNA : SW_HIDE);
+    SyncShown(visible);
+}
+
+// The native field shows only while its page and every parent are visible.
+void RichEdit::SyncShown(bool shown) {
+    if (!edit_ || ((::GetWindowLongW(edit_, GWL_STYLE) & WS_VISIBLE) != 0) == shown) return;
+    if (!shown && ::GetFocus() == edit_ && manager_) ::SetFocus(manager_->Window());
+    ::ShowWindow(edit_, shown ? SW_SHOWNA : SW_HIDE);
 }
 
 void RichEdit::SetEnabled(bool enabled) {

@@ -24,6 +24,7 @@ public:
     void OnMouse(MouseEvent e, POINT pt) override;
     void OnFocus(bool focused) override;
     void OnScaleChanged() override;
+    void SyncShown(bool shown) override;
     HWND EditWindow() const { return edit_; }
     HBRUSH BackgroundBrush() const { return brush_; }
     uint32_t TextColor() const { return textColor_; }

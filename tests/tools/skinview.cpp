@@ -11,6 +11,8 @@
 #include "ui/skinwindow.h"
 #include "zrlsetup/utility/base/textconv.h"
 
+#include <oleacc.h>
+
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -65,6 +67,7 @@ public:
         std::wstring order = L"taborder";
         for (zui::Control* c : PaintManager().TabControls()) order += L" " + c->Name();
         report_.Line(order);
+        WriteAccessibility();
         report_.Line(L"ready");
     }
 
@@ -103,6 +106,39 @@ public:
     }
 
 private:
+    // What a screen reader sees: one "acc <role> <state> <name> = <value>" line per child.
+    void WriteAccessibility() {
+        using FromWindowFn = HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**);
+        HMODULE oleacc = ::LoadLibraryW(L"oleacc.dll");
+        auto fromWindow = oleacc ? reinterpret_cast<FromWindowFn>(reinterpret_cast<void*>(
+                                       ::GetProcAddress(oleacc, "AccessibleObjectFromWindow")))
+                                 : nullptr;
+        IAccessible* acc = nullptr;
+        if (!fromWindow || FAILED(fromWindow(GetHWND(), DWORD(OBJID_CLIENT), IID_IAccessible,
+                                             reinterpret_cast<void**>(&acc))) || !acc) {
+            report_.Line(L"acc none");
+            return;
+        }
+        long count = 0;
+        acc->get_accChildCount(&count);
+        for (long i = 1; i <= count; ++i) {
+            VARIANT id;
+            id.vt = VT_I4;
+            id.lVal = i;
+            BSTR name = nullptr, value = nullptr;
+            VARIANT role, state;
+            acc->get_accName(id, &name);
+            acc->get_accValue(id, &value);
+            acc->get_accRole(id, &role);
+            acc->get_accState(id, &state);
+            report_.Line(L"acc " + std::to_wstring(role.lVal) + L" " + std::to_wstring(state.lVal) + L" " +
+                         (name ? name : L"") + L" = " + (value ? value : L""));
+            ::SysFreeString(name);
+            ::SysFreeString(value);
+        }
+        acc->Release();
+    }
+
     void Walk(zui::Control* c) {
         if (!c) return;
         if (!c->Name().empty()) {
@@ -120,7 +156,9 @@ private:
         if (!c->ResolveImage(descriptor, d)) return;
         zui::ImagePtr image = zui::SkinApp::Images().Load(d.name);
         report_.Line(L"img " + c->Name() + L" " + zrl::Utf8ToWide(d.name) + L" " +
-                     (image ? std::to_wstring(image->Width()) + L"x" + std::to_wstring(image->Height()) : L"none") +
+                     (image ? std::to_wstring(image->Width()) + L"x" + std::to_wstring(image->Height()) +
+                                L" frames " + std::to_wstring(image->Frames().size())
+                          : L"none") +
                      L" src " + (d.hasSource ? RectText(d.source) : L"-") + L" dest " +
                      (d.hasDest ? RectText(d.dest) : L"-"));
     }
