@@ -97,6 +97,10 @@ public:
         const zui::Control* hot = PaintManager().Hot();
         const zui::Control* pushed = PaintManager().Pushed();
         const LRESULT r = SkinWindow::HandleMessage(msg, wParam, lParam);
+        if (msg == WM_PAINT && !painted_) {
+            painted_ = true;
+            report_.Line(L"firstpaint " + std::to_wstring(MillisecondsSinceStart()));
+        }
         if (GetHWND() && (hot != PaintManager().Hot() || pushed != PaintManager().Pushed())) {
             for (const zui::Control* c : {PaintManager().Hot(), PaintManager().Pushed()}) {
                 if (c) Walk(const_cast<zui::Control*>(c));
@@ -163,7 +167,16 @@ private:
                      (d.hasDest ? RectText(d.dest) : L"-"));
     }
 
+    static long long MillisecondsSinceStart() {
+        FILETIME created, exited, kernel, user, now;
+        ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
+        ::GetSystemTimeAsFileTime(&now);
+        auto ticks = [](const FILETIME& f) { return (static_cast<long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
+        return (ticks(now) - ticks(created)) / 10000;
+    }
+
     Report& report_;
+    bool painted_ = false;
     int page_;
     std::wstring skinFile_;
 };
