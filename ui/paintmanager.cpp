@@ -15,6 +15,8 @@ namespace zui {
 namespace {
 
 constexpr UINT_PTR kAnimationTimer = 0x0FFF;
+constexpr UINT_PTR kToolTipTimer = 0x0FFE;
+constexpr UINT kToolTipDelayMs = 500;
 
 bool EffectivelyVisible(const Control* c) {
     for (; c; c = c->Parent()) {
@@ -294,6 +296,12 @@ void SkinPaintManager::SetHot(Control* control, POINT pt) {
     if (control == hot_) return;
     Control* old = hot_;
     hot_ = control;
+    // A tooltip follows the hot control: hidden on change, shown after the mouse rests.
+    toolTip_.Hide();
+    if (window_) {
+        if (control && !control->ToolTip().empty()) ::SetTimer(window_, kToolTipTimer, kToolTipDelayMs, nullptr);
+        else ::KillTimer(window_, kToolTipTimer);
+    }
     if (old) old->OnMouse(MouseEvent::Leave, pt);
     if (control) control->OnMouse(MouseEvent::Enter, pt);
 }
@@ -332,6 +340,7 @@ bool SkinPaintManager::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
         return wParam == HTCAPTION;   // a fixed-size window: no maximise on double click
     case WM_MOUSEMOVE: {
         POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        lastMouse_ = pt;
         if (!mouseTracking_) {
             TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, window_, 0};
             mouseTracking_ = ::TrackMouseEvent(&tme) != FALSE;
@@ -350,6 +359,7 @@ bool SkinPaintManager::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
     case WM_LBUTTONDBLCLK: {
         POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         Control* c = ControlAt(pt);
+        toolTip_.Hide();
         if (!c) return true;
         pushed_ = c;
         SetHot(c, pt);
@@ -386,6 +396,15 @@ bool SkinPaintManager::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
     case WM_TIMER: {
         if (wParam == kAnimationTimer) {
             Invalidate();
+            return true;
+        }
+        if (wParam == kToolTipTimer) {
+            ::KillTimer(window_, kToolTipTimer);
+            if (hot_ && !pushed_ && !hot_->ToolTip().empty()) {
+                POINT pt = lastMouse_;
+                ::ClientToScreen(window_, &pt);
+                toolTip_.Show(window_, hot_->ToolTip(), pt, fonts_.GdiFont(-1, scale_), tooltipBk_, tooltipText_, scale_);
+            }
             return true;
         }
         for (const Timer& t : timers_) {

@@ -6,6 +6,7 @@
 #include "fonttable.h"
 #include "imageloader.h"
 #include "notify.h"
+#include "tooltip.h"
 
 #include <map>
 #include <memory>
@@ -106,6 +107,8 @@ private:
     bool animating_ = false;
     DWORD clockStart_ = ::GetTickCount();
     bool mouseTracking_ = false;
+    ToolTip toolTip_;
+    POINT lastMouse_{0, 0};
 };
 
 } // namespace zui

@@ -199,6 +199,9 @@ LRESULT SkinWindow::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
         if (shadow_) shadow_->Update();
         break;
+    case 0x02E0:   // WM_DPICHANGED: moved to a monitor with another scale
+        ApplyMonitorDpi();
+        return 0;
     default:
         if (msg >= WM_USER) result = HandleCustomMessage(msg, wParam, lParam, handled);
         break;

@@ -275,6 +275,24 @@ class SkinUiTest(WineTestCase):
         self.assertIn("event click CheckLicence", read_text(path))
         self.assertTrue(wait_for(lambda: cell("CheckLicence") in ("21,0,42,21", "42,0,63,21"), 10), cell("CheckLicence"))
 
+        # A resting mouse shows the tooltip in a popup of its own.
+        x, y = centre("BtnClose")
+        self.xdotool("mousemove", x, y)
+        found = wait_for(lambda: subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "关闭"], env=self.env,
+                                                capture_output=True, text=True).stdout.strip(), 10)
+        self.assertTrue(found, "no tooltip")
+
+        # The caption area (top 66 pixels, away from controls) drags the window.
+        before = Report(read_text(path)).rect("window")
+        self.xdotool("mousemove", left + 300, top + 50, "mousedown", 1)
+        self.xdotool("mousemove", left + 340, top + 80)
+        self.xdotool("mousemove", left + 350, top + 90, "mouseup", 1)
+        geometry = lambda: subprocess.run(["xdotool", "search", "--name", "SkinViewTest", "getwindowgeometry",
+                                           "--shell"], env=self.env, capture_output=True, text=True).stdout
+        moved = wait_for(lambda: "X=%d\n" % (before[0] + 50) in geometry() and "Y=%d\n" % (before[1] + 40) in geometry(), 10)
+        self.assertTrue(moved, geometry())
+        left, top = left + 50, top + 40
+
         # The link, the folder button and the minimise button raise their clicks by name.
         for name in ("BtnLicenceLink", "BtnSelectPath", "minbtn"):
             x, y = centre(name)
@@ -304,6 +322,16 @@ class SkinUiTest(WineTestCase):
         before = read_text(path).count("event setfocus ShouldStartWithWindowsChk")
         self.xdotool("key", "shift+Tab")
         self.assertTrue(wait_for(lambda: read_text(path).count("event setfocus ShouldStartWithWindowsChk") > before, 10))
+        # The focus ring is drawn around the focused control (here the last option, 2 px outside its box).
+        r = report.controls()["ShouldStartWithWindowsChk"][0]
+        time.sleep(0.5)
+        shot = self.screenshot("focus")
+        ring = [self.pixel(shot, left + r[0] - dx, top + (r[1] + r[3]) // 2) for dx in range(0, 5)]
+        self.assertIn("165DFF", ring)
+        self.xdotool("key", "Tab")      # the ring moves on with the focus
+        self.assertTrue(wait_for(lambda: "165DFF" not in [
+            self.pixel(self.screenshot("focus2"), left + r[0] - dx, top + (r[1] + r[3]) // 2) for dx in range(0, 5)], 5))
+        self.xdotool("key", "shift+Tab")
         # Space toggles the focused option; Enter presses a focused button.
         self.xdotool("key", "space")
         self.assertTrue(wait_for(lambda: "event selectchanged ShouldStartWithWindowsChk" in read_text(path), 10))
