@@ -11,6 +11,7 @@ struct GdiPlusState {
     ULONG_PTR token = 0;
     bool tried = false;
     bool ok = false;
+    bool shutDown = false;   // after the toolkit's release, GDI+ stays off
     GdiPlusApi api;
 };
 
@@ -23,6 +24,7 @@ GdiPlusState& State() {
 
 const GdiPlusApi* Gdip() {
     GdiPlusState& s = State();
+    if (s.shutDown) return nullptr;
     if (s.tried) return s.ok ? &s.api : nullptr;
     s.tried = true;
     s.module = zrl::LoadSystemLibrary(L"gdiplus.dll");
@@ -50,6 +52,7 @@ void ShutdownGdiPlus() {
     if (s.ok) s.api.GdiplusShutdown(s.token);
     if (s.module) ::FreeLibrary(s.module);
     s = GdiPlusState{};
+    s.shutDown = true;
 }
 
 } // namespace zui

@@ -38,7 +38,8 @@ struct GdiPlusApi {
 
 // Loads gdiplus.dll and starts GDI+ on first use; returns null when it is missing.
 const GdiPlusApi* Gdip();
-// Shuts GDI+ down and frees the library (at toolkit termination).
+// Shuts GDI+ down and frees the library (at toolkit termination). Objects still
+// alive then (a window object destroyed later) release only their GDI parts.
 void ShutdownGdiPlus();
 
 } // namespace zui

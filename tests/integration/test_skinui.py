@@ -208,6 +208,11 @@ class SkinUiTest(WineTestCase):
                             self.assertLessEqual(abs(g - w), 2, "%s at %d %%: %s, expected about %s" % (name, s, got, want))
 
                     if page == 0:
+                        # autocalcwidth and the two flexible spacers: the box and the link centred as a pair.
+                        box, link = controls["CheckLicence"][0], controls["BtnLicenceLink"][0]
+                        self.assertEqual(link[0], box[2])
+                        self.assertGreater(link[2] - link[0], scaled((0, 0, 80, 0), s)[2])
+                        self.assertLessEqual(abs(box[0] - (width - link[2])), 1)
                         svg = "Image/CheckLicence.svg" if s == 100 else "Image/CheckLicence@%d.svg" % s
                         for option in ("CheckLicence", "StartMenuShortcutChk", "ShouldStartWithWindowsChk"):
                             image = report.images(option)[0]
@@ -226,6 +231,8 @@ class SkinUiTest(WineTestCase):
                     differing = self.differing_pixels(reference, body)
                     total = (window[2] - window[0]) * (window[3] - window[1])
                     self.assertLess(differing, total // 200, "%d pixels differ from %s" % (differing, reference.name))
+                    # A per-control timer reports its sender and id.
+                    self.assertTrue(wait_for(lambda: "event timer TabMain 7" in read_text(path), 5))
                     self.close(process)
 
     def test_screen_readers_see_names_roles_and_states(self):
@@ -298,6 +305,8 @@ class SkinUiTest(WineTestCase):
             x, y = centre(name)
             self.xdotool("mousemove", x, y, "click", 1)
             self.assertTrue(wait_for(lambda: "event click %s" % name in read_text(path), 10), name)
+        # minbtn is handled by the toolkit itself: the window is minimised.
+        self.assertTrue(wait_for(lambda: "\nminimized\n" in read_text(path), 10), "not minimised by minbtn")
 
         self.close(process)
 

@@ -52,7 +52,9 @@ public:
         ApplyMonitorDpi();
         if (auto* tab = FindControl<zui::TabLayout>(L"TabMain", L"TabLayout")) tab->SelectItem(page_, false);
         CenterWindow();
-        if (zui::Control* root = PaintManager().Root()) PaintManager().SetTimer(root, 7, 100);
+        zui::Control* timed = PaintManager().FindControl(L"TabMain");
+        if (!timed) timed = PaintManager().Root();
+        if (timed) PaintManager().SetTimer(timed, 7, 100);
     }
 
     void WriteLayout() {
@@ -97,6 +99,7 @@ public:
         const zui::Control* hot = PaintManager().Hot();
         const zui::Control* pushed = PaintManager().Pushed();
         const LRESULT r = SkinWindow::HandleMessage(msg, wParam, lParam);
+        if (msg == WM_SIZE && wParam == SIZE_MINIMIZED) report_.Line(L"minimized");
         if (msg == WM_PAINT && !painted_) {
             painted_ = true;
             report_.Line(L"firstpaint " + std::to_wstring(MillisecondsSinceStart()));
