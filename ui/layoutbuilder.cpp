@@ -16,6 +16,17 @@ std::wstring W(const char* s) { return zrl::Utf8ToWide(s); }
 
 constexpr int kMaxDepth = 64;
 
+void AddFont(const pugi::xml_node& node, SkinPaintManager& pm) {
+    FontSpec spec;
+    if (auto a = node.attribute("name")) spec.face = W(a.value());
+    spec.size = node.attribute("size").as_int(12);
+    spec.bold = node.attribute("bold").as_bool();
+    spec.underline = node.attribute("underline").as_bool();
+    spec.italic = node.attribute("italic").as_bool();
+    spec.shared = node.attribute("shared").as_bool();
+    pm.Fonts().Add(node.attribute("id").as_int(-1), spec, node.attribute("default").as_bool());
+}
+
 } // namespace
 
 std::unique_ptr<Control> CreateControl(const std::wstring& c) {
@@ -47,14 +58,7 @@ bool LayoutBuilder::Include(const std::string& file, int depth) {
     for (pugi::xml_node node : doc.document_element().children()) {
         const std::string name = node.name();
         if (name == "Font") {
-            FontSpec spec;
-            if (auto a = node.attribute("name")) spec.face = W(a.value());
-            spec.size = node.attribute("size").as_int(12);
-            spec.bold = node.attribute("bold").as_bool();
-            spec.underline = node.attribute("underline").as_bool();
-            spec.italic = node.attribute("italic").as_bool();
-            spec.shared = node.attribute("shared").as_bool();
-            pm_.Fonts().Add(node.attribute("id").as_int(-1), spec, node.attribute("default").as_bool());
+            AddFont(node, pm_);
         } else if (name == "Include") {
             if (!Include(node.attribute("source").value(), depth + 1)) return false;
         }
@@ -98,12 +102,7 @@ std::unique_ptr<Control> LayoutBuilder::Build(const std::string& skinFile) {
         if (name == "Include") {
             if (!Include(node.attribute("source").value(), 0)) return nullptr;
         } else if (name == "Font") {
-            FontSpec spec;
-            if (auto a = node.attribute("name")) spec.face = W(a.value());
-            spec.size = node.attribute("size").as_int(12);
-            spec.bold = node.attribute("bold").as_bool();
-            spec.underline = node.attribute("underline").as_bool();
-            pm_.Fonts().Add(node.attribute("id").as_int(-1), spec, node.attribute("default").as_bool());
+            AddFont(node, pm_);
         } else if (!root) {
             root = BuildNode(&node, 0);
             if (!root) return nullptr;

@@ -432,7 +432,10 @@ bool SkinPaintManager::MessageHandler(UINT msg, WPARAM wParam, LPARAM lParam, LR
     case WM_COMMAND:
         if (HIWORD(wParam) == EN_CHANGE && lParam) {
             auto* control = reinterpret_cast<RichEdit*>(::GetWindowLongPtrW(reinterpret_cast<HWND>(lParam), GWLP_USERDATA));
-            if (control) SendNotify(control, L"textchanged");
+            if (control) {
+                control->OnNativeChange();
+                SendNotify(control, L"textchanged");
+            }
             return true;
         }
         return false;

@@ -25,6 +25,8 @@ public:
     void OnFocus(bool focused) override;
     void OnScaleChanged() override;
     void SyncShown(bool shown) override;
+    // The native field changed: take its text (so Text() stays current).
+    void OnNativeChange() { text_ = GetText(); }
     HWND EditWindow() const { return edit_; }
     HBRUSH BackgroundBrush() const { return brush_; }
     uint32_t TextColor() const { return textColor_; }

@@ -1,6 +1,7 @@
 // SkinWindow: creation, the skin build, DPI, region, shadow and message routing.
 #include "skinwindow.h"
 
+#include "containers.h"
 #include "dpi.h"
 #include "layoutbuilder.h"
 #include "skinapp.h"
@@ -82,6 +83,7 @@ LRESULT SkinWindow::OnCreate(UINT, WPARAM, LPARAM, BOOL& handled) {
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
     pm_.AttachRoot(std::move(root));
+    ApplyControlTexts(pm_.Root());
     pm_.AddNotifier(this);
     if (pm_.ShowShadow()) {
         shadow_ = std::make_unique<ShadowWindow>();
@@ -91,6 +93,17 @@ LRESULT SkinWindow::OnCreate(UINT, WPARAM, LPARAM, BOOL& handled) {
     UpdateRegion();
     InitWindow();
     return 0;
+}
+
+void SkinWindow::ApplyControlTexts(Control* control) {
+    if (!control) return;
+    if (!control->Name().empty()) {
+        const std::wstring text = QueryControlText(control->Name(), control->ClassName());
+        if (!text.empty()) control->SetText(text);
+    }
+    if (Container* box = control->AsContainer()) {
+        for (size_t i = 0; i < box->Count(); ++i) ApplyControlTexts(box->At(i));
+    }
 }
 
 void SkinWindow::UpdateRegion() {

@@ -54,8 +54,9 @@ public:
     virtual bool MessageFilter(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // Controls of classes the toolkit does not know.
     virtual std::unique_ptr<Control> CreateControl(const std::wstring& className);
-    // Text shown for a control whose text names a key (empty = its own text).
-    virtual std::wstring QueryControlText(const std::wstring& key, const std::wstring& type);
+    // Asked once per named control after the layout is built, with the control's
+    // name and class: a non-empty answer replaces the layout's text (translations).
+    virtual std::wstring QueryControlText(const std::wstring& name, const std::wstring& className);
 
 protected:
     virtual LRESULT OnCreate(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
@@ -65,6 +66,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
     bool RegisterWindowClass();
     void UpdateRegion();
+    void ApplyControlTexts(Control* control);
 
     HWND window_ = nullptr;
     SkinPaintManager pm_;

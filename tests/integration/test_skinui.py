@@ -408,6 +408,18 @@ class SkinUiTest(WineTestCase):
         self.assertIn("caption=SkinUI", box)
         self.assertIn("加载资源文件失败：Layout/Missing.xml", box)
 
+    def test_window_can_replace_control_texts(self):
+        report = "C:\\texts.txt"
+        process = self.start(SKINVIEW, self.windows_path(CARRIED_SKIN), report, 0, "Layout/Layout.xml", "",
+                                     "translate")
+        path = self.host(report)
+        self.assertTrue(wait_for(lambda: "\nready\n" in read_text(path), 60))
+        text = read_text(path)
+        self.assertIn("label BtnInstall Install now\n", text)
+        self.assertIn("label BtnStart 立即体验\n", text)      # not asked to change
+        self.assertIn("label EditInstallPath $global_install_path$\n", text)
+        self.close(process)
+
     def test_password_is_refused(self):
         code = self.run_program(SKINVIEW, self.windows_path(CARRIED_SKIN), "C:\\pw.txt", 0, "Layout/Layout.xml", "secret")
         self.assertEqual(code, 3)

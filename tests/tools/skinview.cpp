@@ -1,6 +1,6 @@
 // Test program of the skin toolkit: opens a skin from a ZIP file (read into
 // memory) on a chosen page and writes what it built and what happened:
-//   skinview.exe <skin.zip> <report.txt> [page] [skin file] [password]
+//   skinview.exe <skin.zip> <report.txt> [page] [skin file] [password] [translate]
 // Report lines (UTF-8): "scale", "window", "client", one "ctl" per named
 // control with its rectangle, "img" with the image a control draws, "ready",
 // then one "event <type> <name>" per notification and "text" on edits.
@@ -42,11 +42,14 @@ std::wstring RectText(const RECT& r) {
 
 class TestWindow : public zui::SkinWindow {
 public:
-    TestWindow(Report& report, int page, std::wstring skinFile)
-        : report_(report), page_(page), skinFile_(std::move(skinFile)) {}
+    TestWindow(Report& report, int page, std::wstring skinFile, bool translate)
+        : report_(report), page_(page), skinFile_(std::move(skinFile)), translate_(translate) {}
 
     const wchar_t* GetWindowClassName() const override { return L"SkinViewTest"; }
     std::wstring GetSkinFile() override { return skinFile_; }
+    std::wstring QueryControlText(const std::wstring& name, const std::wstring& className) override {
+        return translate_ && className == L"Button" && name == L"BtnInstall" ? L"Install now" : L"";
+    }
 
     void InitWindow() override {
         ApplyMonitorDpi();
@@ -151,6 +154,7 @@ private:
         if (!c->Name().empty()) {
             report_.Line(L"ctl " + c->Name() + L" " + c->ClassName() + L" " + RectText(c->Pos()) + L" " +
                          (c->IsVisible() ? L"visible" : L"hidden"));
+            if (!c->Text().empty()) report_.Line(L"label " + c->Name() + L" " + c->Text());
             if (c->IsClass(L"Button")) Image(c, static_cast<zui::Button*>(c)->CurrentImage());
             if (!c->BkImage().empty()) Image(c, c->BkImage());
         }
@@ -182,6 +186,7 @@ private:
     bool painted_ = false;
     int page_;
     std::wstring skinFile_;
+    bool translate_ = false;
 };
 
 } // namespace
@@ -197,6 +202,7 @@ int wmain(int argc, wchar_t** argv) {
     const int page = argc > 3 ? _wtoi(argv[3]) : 0;
     const std::wstring skinFile = argc > 4 ? argv[4] : L"Layout/Layout.xml";
     const std::string password = argc > 5 ? zrl::WideToUtf8(argv[5]) : "";
+    const bool translate = argc > 6 && std::wstring(argv[6]) == L"translate";
 
     zui::SkinApp::SetInstance(::GetModuleHandleW(nullptr));
     if (!zui::SkinApp::SetResourceZip(zip.data(), zip.size(), password.c_str())) {
@@ -205,7 +211,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     int code = 0;
     {
-        TestWindow window(report, page, skinFile);
+        TestWindow window(report, page, skinFile, translate);
         if (!window.Create(nullptr, L"SkinViewTest", 0x96C80000, WS_EX_WINDOWEDGE)) return 4;
         window.WriteLayout();
         code = zui::SkinApp::MessageLoop();
