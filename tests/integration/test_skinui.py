@@ -104,6 +104,17 @@ class SkinPackageTest(unittest.TestCase):
                                          text=True, check=True).stdout
                     self.assertEqual(out, size, png.name)
 
+    def test_backgrounds_are_what_the_vector_source_renders(self):
+        import tempfile
+        with tempfile.TemporaryDirectory() as tmp:
+            subprocess.run(["python3", str(SOURCE / "scripts" / "make_skin_backgrounds.py"),
+                            str(SOURCE / "resources" / "skin-art" / "backgrounds.json"), tmp], check=True)
+            made = sorted(Path(tmp, "Image").glob("*.png"))
+            self.assertEqual(len(made), 25)
+            for png in made:
+                committed = SOURCE / "resources" / "skin" / "Image" / png.name
+                self.assertEqual(png.read_bytes(), committed.read_bytes(), "%s is out of step with its source" % png.name)
+
     def test_toolkit_binaries_import_only_system_dlls(self):
         allowed = {"kernel32.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "shell32.dll", "shlwapi.dll",
                    "ole32.dll", "oleaut32.dll", "comdlg32.dll", "imm32.dll", "msvcrt.dll"}
