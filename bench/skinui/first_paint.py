@@ -110,7 +110,7 @@ def main(build, runs):
         candidates = {"skin toolkit (carried skin)": (skinview, "SkinViewTest"),
                       "NSIS Modern UI": ([str(nsis_exe)], "BenchMUI")}
         figures = {name: [] for name in candidates}
-        internal = []
+        internal, entry = [], []
         for name, (args, title) in candidates.items():
             time_to_paint(env, args, title)    # warm-up
         for _ in range(runs):
@@ -123,6 +123,8 @@ def main(build, runs):
                     for line in report.read_text(encoding="utf-8").splitlines():
                         if line.startswith("firstpaint "):
                             internal.append(int(line.split()[1]))
+                        if line.startswith("entry "):
+                            entry.append(int(line.split()[1]))
         print("first painted frame, warm, %d runs each (ms, measured from outside)" % runs)
         print("%-30s %8s %8s %8s" % ("", "median", "min", "max"))
         for name, values in figures.items():
@@ -130,6 +132,8 @@ def main(build, runs):
             print("%-30s %8.0f %8.0f %8.0f" % (name, statistics.median(values), min(values), max(values)))
         if internal:
             print("skin toolkit, own first WM_PAINT after process creation: median %d ms" % statistics.median(internal))
+        if entry:
+            print("  of which before wmain (Wine process start):             median %d ms" % statistics.median(entry))
 
         base = build / "bench" / "skinui" / "uisize_base.exe"
         full = build / "tests" / "tools" / "skinview.exe"

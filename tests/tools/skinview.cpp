@@ -174,6 +174,7 @@ private:
                      (d.hasDest ? RectText(d.dest) : L"-"));
     }
 
+public:
     static long long MillisecondsSinceStart() {
         FILETIME created, exited, kernel, user, now;
         ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user);
@@ -182,6 +183,7 @@ private:
         return (ticks(now) - ticks(created)) / 10000;
     }
 
+private:
     Report& report_;
     bool painted_ = false;
     int page_;
@@ -199,6 +201,7 @@ int wmain(int argc, wchar_t** argv) {
     std::ifstream in(argv[1], std::ios::binary);
     std::vector<char> zip((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     Report report(argv[2]);
+    report.Line(L"entry " + std::to_wstring(TestWindow::MillisecondsSinceStart()));
     const int page = argc > 3 ? _wtoi(argv[3]) : 0;
     const std::wstring skinFile = argc > 4 ? argv[4] : L"Layout/Layout.xml";
     const std::string password = argc > 5 ? zrl::WideToUtf8(argv[5]) : "";
@@ -213,6 +216,7 @@ int wmain(int argc, wchar_t** argv) {
     {
         TestWindow window(report, page, skinFile, translate);
         if (!window.Create(nullptr, L"SkinViewTest", 0x96C80000, WS_EX_WINDOWEDGE)) return 4;
+        report.Line(L"created " + std::to_wstring(TestWindow::MillisecondsSinceStart()));
         window.WriteLayout();
         code = zui::SkinApp::MessageLoop();
     }
