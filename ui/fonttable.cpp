@@ -5,23 +5,23 @@
 
 namespace zui {
 
-void FontTable::Add(int id, const FontSpec& spec, bool isDefault) {
-    specs_[id] = spec;
+void FontTable::Add(int id, const FontDef& def, bool isDefault) {
+    defs_[id] = def;
     if (isDefault || defaultId_ < 0) defaultId_ = id;
 }
 
-const FontSpec& FontTable::Spec(int id) const {
-    static const FontSpec fallback;
-    auto it = specs_.find(id);
-    if (it == specs_.end()) it = specs_.find(defaultId_);
-    return it == specs_.end() ? fallback : it->second;
+const FontDef& FontTable::Def(int id) const {
+    static const FontDef fallback;
+    auto it = defs_.find(id);
+    if (it == defs_.end()) it = defs_.find(defaultId_);
+    return it == defs_.end() ? fallback : it->second;
 }
 
 HFONT FontTable::GdiFont(int id, int scale) {
-    if (!specs_.count(id)) id = defaultId_;
+    if (!defs_.count(id)) id = defaultId_;
     Made& m = made_[{id, scale}];
     if (!m.gdi) {
-        const FontSpec& s = Spec(id);
+        const FontDef& s = Def(id);
         LOGFONTW lf{};
         lf.lfHeight = -ScaleLength(s.size, scale);
         lf.lfWeight = s.bold ? FW_BOLD : FW_NORMAL;
@@ -36,7 +36,7 @@ HFONT FontTable::GdiFont(int id, int scale) {
 }
 
 Gdiplus::GpFont* FontTable::GdipFont(int id, int scale, HDC dc) {
-    if (!specs_.count(id)) id = defaultId_;
+    if (!defs_.count(id)) id = defaultId_;
     HFONT gdi = GdiFont(id, scale);
     Made& m = made_[{id, scale}];
     const GdiPlusApi* g = Gdip();

@@ -9,7 +9,7 @@
 
 namespace zui {
 
-struct FontSpec {
+struct FontDef {
     std::wstring face = L"微软雅黑";
     int size = 12;        // character height in pixels at 100 %
     bool bold = false, underline = false, italic = false;
@@ -19,8 +19,8 @@ struct FontSpec {
 class FontTable {
 public:
     ~FontTable() { Clear(); }
-    void Add(int id, const FontSpec& spec, bool isDefault);
-    bool Has(int id) const { return specs_.count(id) != 0; }
+    void Add(int id, const FontDef& def, bool isDefault);
+    bool Has(int id) const { return defs_.count(id) != 0; }
     // id -1 (or an unknown id) is the default font.
     HFONT GdiFont(int id, int scale);
     Gdiplus::GpFont* GdipFont(int id, int scale, HDC dc);
@@ -29,8 +29,8 @@ public:
 
 private:
     struct Made { HFONT gdi = nullptr; Gdiplus::GpFont* gdip = nullptr; };
-    const FontSpec& Spec(int id) const;
-    std::map<int, FontSpec> specs_;
+    const FontDef& Def(int id) const;
+    std::map<int, FontDef> defs_;
     std::map<std::pair<int, int>, Made> made_;
     int defaultId_ = -1;
 };

@@ -17,14 +17,14 @@ std::wstring W(const char* s) { return zrl::Utf8ToWide(s); }
 constexpr int kMaxDepth = 64;
 
 void AddFont(const pugi::xml_node& node, SkinPaintManager& pm) {
-    FontSpec spec;
-    if (auto a = node.attribute("name")) spec.face = W(a.value());
-    spec.size = node.attribute("size").as_int(12);
-    spec.bold = node.attribute("bold").as_bool();
-    spec.underline = node.attribute("underline").as_bool();
-    spec.italic = node.attribute("italic").as_bool();
-    spec.shared = node.attribute("shared").as_bool();
-    pm.Fonts().Add(node.attribute("id").as_int(-1), spec, node.attribute("default").as_bool());
+    FontDef def;
+    if (auto a = node.attribute("name")) def.face = W(a.value());
+    def.size = node.attribute("size").as_int(12);
+    def.bold = node.attribute("bold").as_bool();
+    def.underline = node.attribute("underline").as_bool();
+    def.italic = node.attribute("italic").as_bool();
+    def.shared = node.attribute("shared").as_bool();
+    pm.Fonts().Add(node.attribute("id").as_int(-1), def, node.attribute("default").as_bool());
 }
 
 } // namespace
