@@ -277,6 +277,19 @@ class SkinUiTest(WineTestCase):
         def cell(name):
             return Report(read_text(path)).images(name)[-1][3]
 
+        # The drop shadow: a window 18 px larger on every side (12 px at 100 %), 5 px lower, stacked
+        # just below the main window (xwininfo lists the top-most first).
+        window = report.rect("window")
+        tree = subprocess.run(["xwininfo", "-root", "-children"], env=self.env, capture_output=True,
+                              text=True).stdout.splitlines()
+        def row(w, h, x, y):
+            return next((i for i, line in enumerate(tree) if " %dx%d+%d+%d " % (w, h, x, y) in line), None)
+        main = row(window[2] - window[0], window[3] - window[1], window[0], window[1])
+        shadow = row(window[2] - window[0] + 36, window[3] - window[1] + 36, window[0] - 18, window[1] - 13)
+        self.assertIsNotNone(main, "\n".join(tree))
+        self.assertIsNotNone(shadow, "\n".join(tree))
+        self.assertLess(main, shadow)
+
         # Hot, pushed and released: cells 220, 440 and the click.
         x, y = centre("BtnInstall")
         self.xdotool("mousemove", x, y)
