@@ -47,6 +47,8 @@ const GdiPlusApi* Gdip() {
     return &s.api;
 }
 
+void AllowGdiPlus() { State().shutDown = false; }
+
 void ShutdownGdiPlus() {
     GdiPlusState& s = State();
     if (s.ok) s.api.GdiplusShutdown(s.token);

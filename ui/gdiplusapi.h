@@ -41,5 +41,7 @@ const GdiPlusApi* Gdip();
 // Shuts GDI+ down and frees the library (at toolkit termination). Objects still
 // alive then (a window object destroyed later) release only their GDI parts.
 void ShutdownGdiPlus();
+// Lets Gdip() start GDI+ again after a shutdown (the toolkit is set up anew).
+void AllowGdiPlus();
 
 } // namespace zui

@@ -27,6 +27,7 @@ HINSTANCE SkinApp::Instance() { return State().instance ? State().instance : ::G
 bool SkinApp::SetResourceZip(const void* data, size_t size, const char* password) {
     AppState& s = State();
     s.images.reset();
+    AllowGdiPlus();   // a new set-up after Term() may draw again
     return s.archive.Open(data, size, password);
 }
 

@@ -20,7 +20,7 @@ public:
     static ImageCache& Images();
     // Runs until WM_QUIT; returns its exit code.
     static int MessageLoop();
-    // Releases shared images and GDI+.
+    // Releases shared images and GDI+ (GDI+ stays off until SetResourceZip is called again).
     static void Term();
 };
 

@@ -253,6 +253,65 @@ TEST(LayoutBuilder, BuildsTheCarriedLayoutWithFontsAndClasses) {
     zui::SkinApp::Term();
 }
 
+namespace {
+
+// Paints the manager's tree into a 32-bit DIB and returns its pixels (0x00RRGGBB).
+std::vector<uint32_t> PaintOffscreen(zui::SkinPaintManager& pm, int w, int h) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    HBITMAP dib = ::CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = ::SelectObject(dc, dib);
+    pm.Paint(dc, RECT{0, 0, w, h});
+    std::vector<uint32_t> pixels(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + size_t(w) * h);
+    ::SelectObject(dc, old);
+    ::DeleteObject(dib);
+    ::DeleteDC(dc);
+    for (uint32_t& p : pixels) p &= 0xFFFFFF;
+    return pixels;
+}
+
+bool Bluish(uint32_t rgb) { return (rgb & 0xFF) > 200 && ((rgb >> 16) & 0xFF) < 190; }
+bool Pale(uint32_t rgb) { return ((rgb >> 16) & 0xFF) > 210 && ((rgb >> 8) & 0xFF) > 210 && (rgb & 0xFF) > 230; }
+
+} // namespace
+
+TEST(Painting, ProgressFillFollowsTheValueAtEveryScale) {
+    const std::string zip = CarriedSkin();
+    ASSERT_TRUE(zui::SkinApp::SetResourceZip(zip.data(), zip.size()));
+    for (int scale : {100, 150, 200}) {
+        zui::SkinPaintManager pm;
+        zui::LayoutBuilder builder(zui::SkinApp::Archive(), pm);
+        std::unique_ptr<zui::Control> root = builder.Build("Layout/Layout.xml");
+        ASSERT_TRUE(root) << builder.Error();
+        pm.SetScale(scale);
+        pm.AttachRoot(std::move(root));
+        static_cast<zui::TabLayout*>(pm.FindControl(L"TabMain"))->SelectItem(1, false);
+        auto* bar = static_cast<zui::Progress*>(pm.FindControl(L"ProgressInstall"));
+        const RECT r = bar->Pos();
+        EXPECT_EQ(RectText(r), RectText(zui::ScaleRect(RECT{70, 380, 530, 396}, scale)));
+        const int w = zui::ScaleLength(600, scale), h = zui::ScaleLength(460, scale);
+        const int y = (r.top + r.bottom) / 2;
+        const int quarter = r.left + (r.right - r.left) / 4, threeQuarters = r.left + 3 * (r.right - r.left) / 4;
+        for (int value : {0, 50, 100}) {
+            bar->SetValue(value);
+            const auto px = PaintOffscreen(pm, w, h);
+            auto at = [&](int x) { return px[size_t(y) * w + x]; };
+            EXPECT_EQ(Bluish(at(quarter)), value >= 50) << scale << "% value " << value << std::hex << " " << at(quarter);
+            EXPECT_EQ(Bluish(at(threeQuarters)), value == 100) << scale << "% value " << value;
+            if (value < 100) {
+                EXPECT_TRUE(Pale(at(threeQuarters))) << std::hex << at(threeQuarters);
+            }
+        }
+    }
+    zui::SkinApp::Term();
+}
+
 TEST(LayoutBuilder, ReportsLayoutsThatCannotBeBuilt) {
     const std::string zip = MakeZip({{"bad.xml", "<Window><VerticalLayout>"}, {"odd.xml", "<Window><Gizmo/></Window>"},
                                      {"inc.xml", "<Window><Include source=\"none.xml\"/><Control/></Window>"},
