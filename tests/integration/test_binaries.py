@@ -72,8 +72,9 @@ class Imports(unittest.TestCase):
 
 
 def resource(binary, name):
-    """Bytes of one resource of a built executable, as 7-Zip lists it."""
-    return subprocess.run(["7zz", "e", "-so", str(binary), ".rsrc/" + name],
+    """Bytes of one resource of a built executable, as 7-Zip lists it. -tPE keeps 7-Zip
+    from opening resources that look like archives themselves (ZIP, 7z)."""
+    return subprocess.run(["7zz", "e", "-tPE", "-so", str(binary), ".rsrc/" + name],
                           check=True, capture_output=True).stdout
 
 
@@ -90,7 +91,7 @@ class EmbeddedResources(unittest.TestCase):
         self.assertIn(b"Layout/", skin)
         payload = resource(setup, "_7Z/APP.7Z")
         self.assertEqual(payload[:6], b"z7\xbc\xaf\x27\x1c", "the first two bytes are exchanged")
-        listing = subprocess.run(["7zz", "l", str(setup)], check=True, capture_output=True, text=True).stdout
+        listing = subprocess.run(["7zz", "l", "-tPE", str(setup)], check=True, capture_output=True, text=True).stdout
         self.assertIn(".rsrc/GROUP_ICON/128", listing)
         version = resource(setup, "version.txt").decode("utf-16-le", "replace")
         self.assertRegex(version, r"FILEVERSION\s+1,0,0,6")
