@@ -13,7 +13,8 @@ wine_env_defaults() {
 
 # Creates a prefix: Windows 10, no crash dialog, Chinese fonts mapped.
 make_prefix() {
-  local prefix=$1
+  local prefix
+  prefix=$(realpath -m "$1")   # Wine needs an absolute WINEPREFIX
   [ -f "$prefix/.zrl-ready" ] && return 0
   rm -rf "$prefix"
   mkdir -p "$prefix/home"

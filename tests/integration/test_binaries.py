@@ -72,7 +72,8 @@ class Imports(unittest.TestCase):
 
 
 def resource(binary, name):
-    """Bytes of one resource of a built executable, as 7-Zip lists it."""
+    """Bytes of one resource of a built executable, as 7-Zip lists it. -tPE keeps 7-Zip
+    from opening resources that look like archives themselves (ZIP, 7z)."""
     return subprocess.run(["7zz", "e", "-tPE", "-so", str(binary), ".rsrc/" + name],
                           check=True, capture_output=True).stdout
 
