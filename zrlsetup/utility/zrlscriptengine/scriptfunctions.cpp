@@ -5,6 +5,8 @@
 
 #include <iterator>
 
+#include "payloadfunctions.h"
+
 namespace zrl::script {
 namespace {
 
@@ -25,6 +27,8 @@ const ModuleEntry kModules[] = {
 
 // Lua_UnCompress7z ... Lua_HttpPost, in registration order, as they are built.
 const FunctionEntry kFunctions[] = {
+    {"Lua_UnCompress7z", Lua_UnCompress7z},
+    {"Lua_ExtractResource", Lua_ExtractResource},
     {nullptr, nullptr},
 };
 
