@@ -444,7 +444,7 @@ int Run::Execute(unsigned workers) {
     return status;
 }
 
-unsigned WorkerCount(const CSzArEx& db, const ExtractOptions& options) {
+unsigned WorkerCount(const CSzArEx& db, const ExtractOptions& options, unsigned* streamed) {
     unsigned workers = options.workers;
     if (workers == 0) {
         wchar_t text[16];
@@ -454,10 +454,14 @@ unsigned WorkerCount(const CSzArEx& db, const ExtractOptions& options) {
     if (workers == 0) workers = std::max(1u, std::thread::hardware_concurrency());
     workers = std::min<unsigned>(workers, std::max<UInt32>(db.db.NumFolders, 1));
     uint64_t largest = 0;
+    *streamed = 0;
     for (uint32_t f = 0; f < db.db.NumFolders; ++f) {
         uint64_t memory = 0;
-        if (CanStreamFolder(db, f, &memory)) largest = std::max(largest, memory);
+        if (!CanStreamFolder(db, f, &memory)) continue;
+        ++*streamed;
+        largest = std::max(largest, memory);
     }
+    // Each worker holds one streaming decoder; together they stay within the budget.
     if (largest > 0) workers = std::min<unsigned>(workers, std::max<uint64_t>(1, options.memoryBudget / largest));
     return workers;
 }
@@ -476,8 +480,12 @@ int ExtractArchiveToDirectory(const ByteSource& source, const std::wstring& dest
         TRACE(L"Fun:%s, Description:archive not opened, code %d\r\n", kFunction, static_cast<int>(opened));
         return opened;
     }
+    unsigned streamed = 0;
+    const unsigned workers = WorkerCount(db, options, &streamed);
+    TRACE(L"Fun:%s, Description:%u entries, %u blocks (%u streamed), %u workers\r\n", kFunction,
+          static_cast<unsigned>(db.NumFiles), static_cast<unsigned>(db.db.NumFolders), streamed, workers);
     Run run(db, source, destDir, callbacks);
-    return run.Execute(WorkerCount(db, options));
+    return run.Execute(workers);
 }
 
 } // namespace zrl::payload
