@@ -285,6 +285,9 @@ def main():
     parser.add_argument("--runs", type=int, default=1, help="runs per contender; the table shows medians")
     parser.add_argument("--work", type=Path, default=ROOT / "build-bench")
     parser.add_argument("--only", default="ours,ours-1,7zdec,nsis,7zz")
+    parser.add_argument("--out-dir", type=Path,
+                        help="where the contenders write (e.g. under /dev/shm, to time decoding "
+                             "rather than the disk); default: inside the Wine prefix")
     args = parser.parse_args()
 
     work = (args.work / f"{args.size_mb}mb-{args.files}").resolve()
@@ -314,6 +317,15 @@ def main():
 
     drive = prefix / "drive_c" / "bench"
     out = drive / "out"
+    if drive.is_symlink():
+        drive.unlink()
+    if args.out_dir:
+        # C:\bench is then a link to the chosen folder.
+        shutil.rmtree(drive, ignore_errors=True)
+        args.out_dir.mkdir(parents=True, exist_ok=True)
+        drive.symlink_to(args.out_dir.resolve(), target_is_directory=True)
+        drive = args.out_dir.resolve()
+        out = drive / "out"
 
     def wine_path(path):
         return "Z:" + str(path).replace("/", "\\")
@@ -360,7 +372,7 @@ def main():
 
     print()
     print(f"payload: {payload_bytes / 1e6:.0f} MB in {file_count} files, archive {plain.stat().st_size / 1e6:.0f} MB, "
-          f"{os.cpu_count()} cores, medians of {args.runs} run(s)")
+          f"{os.cpu_count()} cores, medians of {args.runs} run(s), output to {drive}")
     base = results.get("ours")
     header = f"{'contender':<10} {'wall s':>8} {'cpu s':>8} {'peak MB':>8} {'MB/s':>7} {'wall/ours':>10} {'cpu/ours':>9} {'mem/ours':>9}"
     print(header)
