@@ -26,6 +26,7 @@ Generated inputs are kept in the work folder (per size) and reused.
 """
 import argparse
 import filecmp
+import hashlib
 import os
 import random
 import shutil
@@ -206,6 +207,10 @@ def measure(command, env, cwd, wine_prefix=None):
 # Builds -----------------------------------------------------------------
 
 def pack(payload, work):
+    # Kept per version of the packing script, so a change of it packs again.
+    key = hashlib.sha256((ROOT / "scripts" / "pack_payload.py").read_bytes()).hexdigest()[:10]
+    work = work / f"pack-{key}"
+    work.mkdir(exist_ok=True)
     swapped = work / "payload.7z.swapped"
     plain = work / "payload.7z"
     if not plain.exists():
@@ -304,7 +309,7 @@ def main():
 
     contenders = args.only.split(",")
     swapped, plain = pack(payload, work)
-    ours = build_ours(swapped, work) if any(c.startswith("ours") for c in contenders) else None
+    ours = build_ours(swapped, swapped.parent) if any(c.startswith("ours") for c in contenders) else None
     nsis = build_nsis(payload, work) if "nsis" in contenders else None
     prefix = make_prefix(work)
 

@@ -161,7 +161,7 @@ class CoderChains(PayloadCase):
         ("lzma2_blocks", ["-m0=LZMA2", "-ms=2f"], True),
         ("lzma_bcj", ["-m0=LZMA", "-mf=BCJ"], True),
         ("lzma2_bcj", ["-m0=LZMA2", "-mf=BCJ", "-ms=3f"], True),
-        ("build_packing", ["-mx=7", "-m0=LZMA2", "-mqs=on", "-md=16m", "-ms=64m"], True),
+        ("build_packing", ["-mx=7", "-m0=LZMA2", "-mqs=on", "-md=16m", "-ms=32m"], True),
         ("lzma_bcj2", ["-m0=LZMA", "-mf=BCJ2"], False),
         ("ppmd", ["-m0=PPMd"], False),
         ("lzma2_delta", ["-m0=LZMA2", "-mf=Delta:4"], False),
