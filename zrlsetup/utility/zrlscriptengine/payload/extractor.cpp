@@ -190,9 +190,18 @@ public:
             if (open_ && !skipping_) Discard();
             return;
         }
-        if (open_ && !skipping_) FailCurrent(result);
-        else if (heldLast_ != kNone) Fail(heldLast_, result);
-        else if (cur_ < entries_.size()) Fail(entries_[cur_], result);
+        if (open_ && !skipping_) {
+            FailCurrent(result);
+            return;
+        }
+        if (heldLast_ != kNone) {
+            Fail(heldLast_, result);
+            return;
+        }
+        // A skipped entry is settled already: the failure goes to the next one the
+        // calling thread waits for. Bad data inside skipped files only writes nothing.
+        const size_t next = cur_ + ((open_ && skipping_) ? 1 : 0);
+        if (next < entries_.size()) Fail(entries_[next], result);
     }
 
     bool Failed() const { return failed_; }
