@@ -2,6 +2,7 @@
 #     SCRIPTS <dir>      folder with global_var.lua, instscript.lua, uninstscript.lua
 #     SKIN <dir>         folder packed into the skin ZIP (resource ZIP/249)
 #     PAYLOAD <dir>      folder packed into the payload (resource _7Z/APP.7Z)
+#     | PACKED_PAYLOAD <file>  an archive already packed by scripts/pack_payload.py
 #     [OUTPUT_NAME <name>]
 #     [STAT_DISPATCH_HOST <host[:port]>]  statistics dispatch host (default ZRL_STAT_DISPATCH_HOST)
 #     [PAYLOAD_DEPENDS <file>...]  a payload folder made by the build: the files
@@ -12,7 +13,7 @@
 # the scripts are compiled to 32-bit Lua 5.2 bytecode, the skin is zipped
 # deterministically and the payload is 7z-packed with its first two bytes exchanged.
 function(zrl_add_installer target)
-  cmake_parse_arguments(ARG "TEXT_CHUNKS" "SCRIPTS;SKIN;PAYLOAD;OUTPUT_NAME;STAT_DISPATCH_HOST" "PAYLOAD_DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "TEXT_CHUNKS" "SCRIPTS;SKIN;PAYLOAD;PACKED_PAYLOAD;OUTPUT_NAME;STAT_DISPATCH_HOST" "PAYLOAD_DEPENDS" ${ARGN})
   set(gen "${CMAKE_CURRENT_BINARY_DIR}/${target}.res")
   file(MAKE_DIRECTORY "${gen}")
 
@@ -41,16 +42,23 @@ function(zrl_add_installer target)
     DEPENDS ${skin_files} "${ZRL_SOURCE_ROOT}/scripts/pack_skin.py"
     COMMENT "skin ${target}" VERBATIM)
 
-  if(ARG_PAYLOAD_DEPENDS)
-    # A payload folder the build stages: depend on what stages it.
-    set(payload_files ${ARG_PAYLOAD_DEPENDS})
+  if(ARG_PACKED_PAYLOAD)
+    add_custom_command(OUTPUT "${gen}/payload.7z.swapped"
+      COMMAND "${CMAKE_COMMAND}" -E create_symlink "${ARG_PACKED_PAYLOAD}" "${gen}/payload.7z.swapped"
+      DEPENDS "${ARG_PACKED_PAYLOAD}"
+      COMMENT "payload ${target}" VERBATIM)
   else()
-    file(GLOB_RECURSE payload_files CONFIGURE_DEPENDS "${ARG_PAYLOAD}/*")
+    if(ARG_PAYLOAD_DEPENDS)
+      # A payload folder the build stages: depend on what stages it.
+      set(payload_files ${ARG_PAYLOAD_DEPENDS})
+    else()
+      file(GLOB_RECURSE payload_files CONFIGURE_DEPENDS "${ARG_PAYLOAD}/*")
+    endif()
+    add_custom_command(OUTPUT "${gen}/payload.7z.swapped"
+      COMMAND python3 "${ZRL_SOURCE_ROOT}/scripts/pack_payload.py" "${ARG_PAYLOAD}" "${gen}/payload.7z.swapped"
+      DEPENDS ${payload_files} "${ZRL_SOURCE_ROOT}/scripts/pack_payload.py"
+      COMMENT "payload ${target}" VERBATIM)
   endif()
-  add_custom_command(OUTPUT "${gen}/payload.7z.swapped"
-    COMMAND python3 "${ZRL_SOURCE_ROOT}/scripts/pack_payload.py" "${ARG_PAYLOAD}" "${gen}/payload.7z.swapped"
-    DEPENDS ${payload_files} "${ZRL_SOURCE_ROOT}/scripts/pack_payload.py"
-    COMMENT "payload ${target}" VERBATIM)
   list(APPEND resource_files "${gen}/skin.zip" "${gen}/payload.7z.swapped")
 
   set(ZRL_RES_DIR "${gen}")
@@ -64,7 +72,9 @@ function(zrl_add_installer target)
   add_executable(${target} WIN32 "${gen}/zrlinstaller.rc")
   target_link_libraries(${target} PRIVATE zrlinstaller_core)
   add_dependencies(${target} zrl_icon)
-  target_link_options(${target} PRIVATE -municode -Wl,--large-address-aware)
+  # Sections page-aligned in the file: Wine then maps the resource section from
+  # the file, as Windows does, instead of reading it into private memory.
+  target_link_options(${target} PRIVATE -municode -Wl,--large-address-aware -Wl,--file-alignment,0x1000)
   if(ARG_OUTPUT_NAME)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
   endif()

@@ -9,6 +9,7 @@ packages=(
   libz-mingw-w64-dev cmake ninja-build dpkg-dev gcc-multilib g++-multilib
   wine wine32:i386 wine64 xvfb xauth xdotool imagemagick x11-utils
   googletest 7zip python3 fonts-wqy-microhei
+  nsis
 )
 
 missing=()

@@ -8,6 +8,7 @@
 #include "dllmanager.h"
 #include "glibtab.h"
 #include "httpfunctions.h"
+#include "payloadfunctions.h"
 #include "rawbuffer.h"
 #include "scriptfiles.h"
 #include "scriptmessages.h"
@@ -42,6 +43,7 @@ const ModuleEntry kModules[] = {
 
 // Lua_UnCompress7z ... Lua_HttpPost, in registration order, as they are built.
 const FunctionEntry kFunctions[] = {
+    {"Lua_UnCompress7z", Lua_UnCompress7z},                                   // 1
     {"Lua_RegSvr32", Lua_RegSvr32},                                           // 2
     {"Lua_RegistDll", Lua_RegistDll},                                         // 3
     {"Lua_RegQuery", Lua_RegQuery},                                           // 4
@@ -59,6 +61,7 @@ const FunctionEntry kFunctions[] = {
     {"Lua_TaskKill", Lua_TaskKill},                                           // 16
     {"Lua_SCM", Lua_SCM},                                                     // 17
     {"Lua_RegVarByCSIDL", Lua_RegVarByCSIDL},                                 // 18
+    {"Lua_ExtractResource", Lua_ExtractResource},                             // 19
     {"Lua_GetOSVersion", Lua_GetOSVersion},                                   // 20
     {"Lua_Logout", Lua_Logout},                                               // 21
     {"Lua_MsgBox", Lua_MsgBox},                                               // 22
