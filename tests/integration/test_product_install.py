@@ -31,8 +31,11 @@ class ProductInstall(WineTestCase):
         # Wine's netsh does nothing: a recorder of ours takes its place.
         for folder in ("system32", "syswow64"):
             self.install_file(TOOLS / "netshrec.exe", f"C:\\windows\\{folder}\\netsh.exe")
-        # Services live only as long as the wineserver.
+        # Services live only as long as the wineserver; the session's system processes
+        # start here, detached from the output pipes of the programs the test runs.
         subprocess.run(["wineserver", "-p"], env=self.env, check=True)
+        subprocess.run(["wine", "cmd", "/c", "exit"], env=self.env, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
 
     def install(self, *args, setup=None, collector=True):
         setup = setup or installer("product_installer")
@@ -77,7 +80,8 @@ class ProductInstall(WineTestCase):
             "DisplayIcon": ("sz", INSTALL_DIR + "\\TarnwickMain.exe"),
             "DisplayName": ("sz", "Tarnwick"),
             "DisplayVersion": ("sz", "1.0.0.6"),
-            "EstimatedSize": ("dword", 244736622 // 1024),
+            # Bytes / 1024 is fractional; the registry function rounds it as Lua does.
+            "EstimatedSize": ("dword", round(244736622 / 1024)),
             "NoModify": ("dword", 1),
             "NoRepair": ("dword", 1),
             "Publisher": ("sz", "Tarnwick Software Ltd."),

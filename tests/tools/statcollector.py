@@ -120,6 +120,7 @@ class SilentServer:
 
     def __init__(self, port=0):
         self._sock = socket.socket()
+        self._sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)   # a fixed port reused across tests
         self._sock.bind((LOOPBACK, port))
         self._sock.listen(8)
         self._sock.settimeout(0.2)
