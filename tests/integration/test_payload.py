@@ -398,6 +398,27 @@ class Targets(PayloadCase):
                         self.host(f"{dest}\\{n}.txt").read_bytes() == tree[f"{n}.txt"]
                     self.assertEqual(holds_archive, n in complete, n)
 
+    def test_corrupt_data_inside_a_skipped_file_still_fails_the_run(self):
+        words = random.Random(4)
+        # b.txt spans several 1 MB output slices, so the damage is met after it was skipped.
+        middle = " ".join("".join(words.choices("abcdefghij", k=words.randint(2, 9))) for _ in range(500_000))
+        tree = {"a.txt": b"first " * 300, "b.txt": middle.encode(), "c.txt": b"last " * 300}
+        archive = self.host("C:\\arch\\skip.7z")
+        seven_zip(archive, tree, "-m0=LZMA2")
+        data = bytearray(archive.read_bytes())
+        data[32 + (int.from_bytes(data[12:20], "little") * 3 // 4)] ^= 0x55   # late in b's packed bytes
+        archive.write_bytes(bytes(data))
+        self.host("C:\\out").mkdir()
+        self.host("C:\\out\\b.txt").write_bytes(b"held")
+        locker = self.start(FILELOCK, "C:\\out\\b.txt", "C:\\ready", "C:\\release")
+        self.assertTrue(self.wait_for_file("C:\\ready"), "the locker did not start")
+        lines = self.run_lua('out(Lua_UnCompress7z("C:\\\\arch\\\\skip.7z", "C:\\\\out", true, '
+                             'function(p) out("file", p) end, function(p, code) return 1 end))')
+        self.host("C:\\release").write_text("go")
+        locker.wait(timeout=30)
+        self.assertEqual(lines, ["file C:\\out\\a.txt", "false"])
+        self.assertFalse(self.host("C:\\out\\c.txt").exists())
+
     def wait_for_file(self, windows_path):
         return wait_for(lambda: self.host(windows_path).exists())
 
