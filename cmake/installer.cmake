@@ -5,13 +5,15 @@
 #     | PACKED_PAYLOAD <file>  an archive already packed by scripts/pack_payload.py
 #     [OUTPUT_NAME <name>]
 #     [STAT_DISPATCH_HOST <host[:port]>]  statistics dispatch host (default ZRL_STAT_DISPATCH_HOST)
+#     [PAYLOAD_DEPENDS <file>...]  a payload folder made by the build: the files
+#                        (stamps) whose rules stage it
 #     [TEXT_CHUNKS])     embed the scripts as Lua source instead of bytecode
 #                        (lets tests carry a chunk that does not load)
 # Builds an installer executable from the installer's code and these inputs:
 # the scripts are compiled to 32-bit Lua 5.2 bytecode, the skin is zipped
 # deterministically and the payload is 7z-packed with its first two bytes exchanged.
 function(zrl_add_installer target)
-  cmake_parse_arguments(ARG "TEXT_CHUNKS" "SCRIPTS;SKIN;PAYLOAD;PACKED_PAYLOAD;OUTPUT_NAME;STAT_DISPATCH_HOST" "" ${ARGN})
+  cmake_parse_arguments(ARG "TEXT_CHUNKS" "SCRIPTS;SKIN;PAYLOAD;PACKED_PAYLOAD;OUTPUT_NAME;STAT_DISPATCH_HOST" "PAYLOAD_DEPENDS" ${ARGN})
   set(gen "${CMAKE_CURRENT_BINARY_DIR}/${target}.res")
   file(MAKE_DIRECTORY "${gen}")
 
@@ -46,7 +48,12 @@ function(zrl_add_installer target)
       DEPENDS "${ARG_PACKED_PAYLOAD}"
       COMMENT "payload ${target}" VERBATIM)
   else()
-    file(GLOB_RECURSE payload_files CONFIGURE_DEPENDS "${ARG_PAYLOAD}/*")
+    if(ARG_PAYLOAD_DEPENDS)
+      # A payload folder the build stages: depend on what stages it.
+      set(payload_files ${ARG_PAYLOAD_DEPENDS})
+    else()
+      file(GLOB_RECURSE payload_files CONFIGURE_DEPENDS "${ARG_PAYLOAD}/*")
+    endif()
     add_custom_command(OUTPUT "${gen}/payload.7z.swapped"
       COMMAND python3 "${ZRL_SOURCE_ROOT}/scripts/pack_payload.py" "${ARG_PAYLOAD}" "${gen}/payload.7z.swapped"
       DEPENDS ${payload_files} "${ZRL_SOURCE_ROOT}/scripts/pack_payload.py"

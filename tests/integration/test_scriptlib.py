@@ -64,7 +64,7 @@ class ScriptLibrary(WineTestCase):
         code, results = self.run_chunk(
             self.writing("for i, a in ipairs(Lua_GetCommandLineArgv()) do out(i, a) end\n"
                          "out('module', Lua_GetModuleFileName())"),
-            "/Target", f'"{target}"', "/Name", CHINESE)
+            "/Target", target, "/Name", CHINESE)
         self.assertEqual(code, 0)
         program = self.windows_path(installer("scriptlib_installer"))
         self.assertEqual(results.splitlines(), [

@@ -147,6 +147,18 @@ class WineTestCase(unittest.TestCase):
         """Wine's Z: path for a host file."""
         return "Z:" + str(host_path).replace("/", "\\")
 
+    def registry(self, key):
+        """The values under a registry key, read back with `reg export` (lossless)."""
+        out = "C:\\zrl-reg-export.reg"
+        self.host(out).unlink(missing_ok=True)
+        subprocess.run(["wine", "reg", "export", key, out, "/y"], env=self.env,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        path = self.host(out)
+        if not path.exists():
+            return {}
+        keys = parse_reg_export(path.read_bytes().decode("utf-16"))
+        return next((values for name, values in keys.items() if name.lower().endswith(key.split("\\", 1)[1].lower())), {})
+
     def start_listener(self, phase_file="C:\\phases.txt", timeout_ms=60000):
         """Starts the listener window; returns (process, output path, hwnd)."""
         out = "C:\\listener.txt"
@@ -160,3 +172,42 @@ class WineTestCase(unittest.TestCase):
 def installer(name):
     """Path of an installer variant built by the tests."""
     return BUILD / "tests" / "integration" / f"{name}.exe"
+
+
+def parse_reg_export(text):
+    """Values of a `reg export` file: {key path: {value name: (type, data)}}.
+    Types: "sz" (str), "dword" (int), "hex" / "hex(N)" (bytes)."""
+    keys, current, pending = {}, None, ""
+    for raw in text.splitlines():
+        line = pending + raw.strip()
+        if line.endswith("\\") and not line.startswith("["):
+            pending = line[:-1]
+            continue
+        pending = ""
+        if line.startswith("[") and line.endswith("]"):
+            current = keys.setdefault(line[1:-1], {})
+        elif current is not None and line.startswith(("\"", "@")):
+            name, _, value = _split_reg_line(line)
+            current[name] = _reg_value(value)
+    return keys
+
+
+def _split_reg_line(line):
+    if line.startswith("@"):
+        return "", "=", line[2:]
+    i, name = 1, []
+    while line[i] != "\"":
+        if line[i] == "\\":
+            i += 1
+        name.append(line[i])
+        i += 1
+    return "".join(name), "=", line[i + 2:]
+
+
+def _reg_value(value):
+    if value.startswith("\""):
+        return "sz", value[1:-1].replace("\\\"", "\"").replace("\\\\", "\\")
+    if value.startswith("dword:"):
+        return "dword", int(value[6:], 16)
+    kind, _, data = value.partition(":")
+    return kind, bytes(int(b, 16) for b in data.split(",") if b)

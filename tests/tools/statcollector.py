@@ -118,9 +118,10 @@ class StatCollector:
 class SilentServer:
     """Accepts TCP connections on 127.0.0.1 and never answers."""
 
-    def __init__(self):
+    def __init__(self, port=0):
         self._sock = socket.socket()
-        self._sock.bind((LOOPBACK, 0))
+        self._sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)   # a fixed port reused across tests
+        self._sock.bind((LOOPBACK, port))
         self._sock.listen(8)
         self._sock.settimeout(0.2)
         self.port = self._sock.getsockname()[1]
