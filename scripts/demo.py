@@ -11,6 +11,19 @@ import time
 from pathlib import Path
 
 
+REGISTRY_KEYS = [
+    "HKLM\\Software\\Wow6432Node\\tarnwick",
+    "HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\tarnwick",
+    "HKCU\\Software\\tarnwick",
+]
+
+
+def query(args, env):
+    """Lines a Wine console tool prints (reg, sc), without the blank ones."""
+    out = subprocess.run(["wine", *args], env=env, capture_output=True, text=True, errors="replace").stdout
+    return [line.rstrip() for line in out.splitlines() if line.strip()]
+
+
 def run(cmd, env, **kw):
     return subprocess.run(cmd, env=env, **kw)
 
@@ -35,8 +48,11 @@ def main(build: Path) -> int:
          "Z:" + str(setup).replace("/", "\\"), "/InstallSlience", "true"], env,
         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True, timeout=600)
     elapsed = time.monotonic() - started
-    run(["wineserver", "-w"], env)
     code = (drive / "zrl-exit.txt").read_text().strip()
+    # Ask while the session (and so the service) still runs.
+    registry = {key: query(["reg", "query", key], env) for key in REGISTRY_KEYS}
+    service = query(["sc", "query", "tarnwickSvc"], env)
+    run(["wineserver", "-w"], env)
 
     skip = {"zrl-exit.txt", "zrl-trace.txt"}
     new_files = sorted(p for p in drive.rglob("*")
@@ -48,6 +64,13 @@ def main(build: Path) -> int:
     print(f"  files written : {len(new_files)}")
     for path in new_files[:40]:
         print(f"    C:\\{path.relative_to(drive)}".replace("/", "\\") + f"  ({path.stat().st_size} bytes)")
+    print("  registry      :")
+    for key, lines in registry.items():
+        print(f"    {key}" + ("" if lines else "  (absent)"))
+        for line in lines[1:]:
+            print("      " + line.strip())
+    state = next((line.split(":", 1)[1].strip() for line in service if "STATE" in line), "not installed")
+    print(f"  service       : tarnwickSvc {state}")
     logs = sorted((drive / "users").rglob("Install_*.log"))
     print("  install log   : " + (str(logs[-1].name) if logs else "none"))
     for log in logs[-1:]:
