@@ -114,65 +114,46 @@ void Container::Paint(PaintContext& pc) {
     }
 }
 
-void VerticalLayout::LayoutChildren(const RECT& rc) {
+void Container::StackChildren(const RECT& rc, bool vertical) {
+    // "Along" is the stacking axis, "across" the other one.
+    auto along = [vertical](SIZE s) { return vertical ? s.cy : s.cx; };
+    auto across = [vertical](SIZE s) { return vertical ? s.cx : s.cy; };
+    auto padAlong = [vertical](const RECT& p) { return vertical ? p.top + p.bottom : p.left + p.right; };
+    const SIZE room{rc.right - rc.left, rc.bottom - rc.top};
+
     int fixedTotal = 0, flexible = 0;
     std::vector<SIZE> sizes;
-    const SIZE room{rc.right - rc.left, rc.bottom - rc.top};
     for (auto& c : children_) {
         SIZE s{0, 0};
         if (c->IsVisible() && !c->IsFloat()) {
             s = c->EstimateSize(room);
-            const RECT p = c->Padding();
-            fixedTotal += p.top + p.bottom + s.cy;
-            if (s.cy <= 0) ++flexible;
+            fixedTotal += padAlong(c->Padding()) + along(s);
+            if (along(s) <= 0) ++flexible;
         }
         sizes.push_back(s);
     }
-    const int free = std::max(0, int(room.cy) - fixedTotal);
-    int flexLeft = flexible, freeLeft = free;
-    int y = rc.top;
+    int flexLeft = flexible, freeLeft = std::max(0, int(along(room)) - fixedTotal);
+    int at = vertical ? rc.top : rc.left;
+    const int acrossStart = vertical ? rc.left : rc.top;
     for (size_t i = 0; i < children_.size(); ++i) {
         Control* c = children_[i].get();
         if (!c->IsVisible() || c->IsFloat()) continue;
         const RECT p = c->Padding();
-        int h = sizes[i].cy;
-        if (h <= 0) { h = flexLeft ? freeLeft / flexLeft : 0; freeLeft -= h; --flexLeft; }
-        int w = sizes[i].cx > 0 ? sizes[i].cx : room.cx - p.left - p.right;
-        y += p.top;
-        c->SetPos(RECT{rc.left + p.left, y, rc.left + p.left + w, y + h});
-        y += h + p.bottom;
+        const int before = vertical ? p.top : p.left, after = vertical ? p.bottom : p.right;
+        const int acrossBefore = vertical ? p.left : p.top, acrossAfter = vertical ? p.right : p.bottom;
+        int length = along(sizes[i]);
+        if (length <= 0) { length = flexLeft ? freeLeft / flexLeft : 0; freeLeft -= length; --flexLeft; }
+        const int thickness = across(sizes[i]) > 0 ? across(sizes[i]) : across(room) - acrossBefore - acrossAfter;
+        at += before;
+        const int a0 = acrossStart + acrossBefore;
+        c->SetPos(vertical ? RECT{a0, at, a0 + thickness, at + length} : RECT{at, a0, at + length, a0 + thickness});
+        at += length + after;
     }
 }
 
-void HorizontalLayout::LayoutChildren(const RECT& rc) {
-    int fixedTotal = 0, flexible = 0;
-    std::vector<SIZE> sizes;
-    const SIZE room{rc.right - rc.left, rc.bottom - rc.top};
-    for (auto& c : children_) {
-        SIZE s{0, 0};
-        if (c->IsVisible() && !c->IsFloat()) {
-            s = c->EstimateSize(room);
-            const RECT p = c->Padding();
-            fixedTotal += p.left + p.right + s.cx;
-            if (s.cx <= 0) ++flexible;
-        }
-        sizes.push_back(s);
-    }
-    const int free = std::max(0, int(room.cx) - fixedTotal);
-    int flexLeft = flexible, freeLeft = free;
-    int x = rc.left;
-    for (size_t i = 0; i < children_.size(); ++i) {
-        Control* c = children_[i].get();
-        if (!c->IsVisible() || c->IsFloat()) continue;
-        const RECT p = c->Padding();
-        int w = sizes[i].cx;
-        if (w <= 0) { w = flexLeft ? freeLeft / flexLeft : 0; freeLeft -= w; --flexLeft; }
-        int h = sizes[i].cy > 0 ? sizes[i].cy : room.cy - p.top - p.bottom;
-        x += p.left;
-        c->SetPos(RECT{x, rc.top + p.top, x + w, rc.top + p.top + h});
-        x += w + p.right;
-    }
-}
+void VerticalLayout::LayoutChildren(const RECT& rc) { StackChildren(rc, true); }
+
+void HorizontalLayout::LayoutChildren(const RECT& rc) { StackChildren(rc, false); }
 
 bool TabLayout::SetAttribute(const std::wstring& n, const std::wstring& v) {
     if (n == L"selectedid") current_ = _wtoi(v.c_str());

@@ -31,6 +31,9 @@ protected:
     RECT Inset() const;
     // Lays out the children that do not float inside rc (the rect minus the inset).
     virtual void LayoutChildren(const RECT& rc);
+    // Places the children one after another down (vertical) or across the rect:
+    // fixed sizes first, the room left shared evenly by children without one.
+    void StackChildren(const RECT& rc, bool vertical);
     void LayoutFloats();
     void ApplyPaddingCenter();
 
